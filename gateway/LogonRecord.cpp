@@ -1,0 +1,7 @@
+#include "gateway/LogonRecord.h"
+
+LogonRecord &logonRecord()
+{
+    static LogonRecord record;
+    return record;
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every package KWP-Import needs to build, run its demo and run its tests
+# (Debian 12, as root). Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
+  libgl-dev fonts-dejavu-core
+  fis-gtm
+  unixodbc odbc-postgresql tdsodbc postgresql
+  sqlite3 libsqlite3-dev util-linux procps clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "All packages present."
+fi
