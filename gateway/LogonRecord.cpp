@@ -1,7 +1,8 @@
 #include "gateway/LogonRecord.h"
 
-LogonRecord &logonRecord()
-{
+#include "gateway/MsmClient.h"
+
+LogonRecord &logonRecord() {
     static LogonRecord record;
     return record;
 }

@@ -2,12 +2,17 @@
 
 #include <QString>
 
+#include <memory>
+
+class MsmClient;
+
 // The log-on values and server connection state, one record for the whole run.
 struct LogonRecord {
     QString ServerKind;       // "msm" or "cache"
     QString ProfileName;      // the "Server" value of the log-on
     QString ConnectionString; // Caché kind: "CN_IPTCP:host[port]"
     QString NamespaceName;
+    std::shared_ptr<MsmClient> MsmConnection; // MSM kind: the connection object
     bool Connected = false;
     QString CompanyNo;
     QString BranchNo;

@@ -11,9 +11,12 @@ QString ServerExecute(const QString &line);
 // The outcome of one line, for callers that must tell a failed line from an empty answer.
 struct ServerAnswer {
     bool ok = false;
-    QString answer; // the line's answer; empty when !ok
-    QString error;  // why the line failed, as shown to the user
+    QString answer;  // the line's answer; empty when !ok
+    QString error;   // why the line failed, as shown to the user
+    QString details; // the underlying technical text, shown as the message's details
 };
 
 // Like ServerExecute, including the message on failure, but says whether the line ran.
+// A line that failed because the connection broke or timed out also clears
+// logonRecord().Connected: the connection is gone.
 ServerAnswer ServerExecuteChecked(const QString &line);

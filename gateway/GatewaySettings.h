@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// How the program reaches ERP servers: where profile files lie, how long it waits, which
+// character set the server's text is in. The program's INI sets these once at start-up.
+struct GatewaySettings {
+    int connectTimeoutMs = 5000; // opening a connection, including the namespace greeting
+    int answerTimeoutMs = 30000; // waiting for the answer to one line
+    QString charset = QStringLiteral("windows-1252"); // see ServerCharset
+};
+
+GatewaySettings &gatewaySettings();
+
+// Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an
+// administrator's override), else the configured directory, else "kwp-import/profiles" in the
+// user's configuration directory.
+QString profileDirectory();
+void setProfileDirectory(const QString &directory);

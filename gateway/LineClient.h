@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+
+// One connection to the line service on the ERP server (gateway/mumps/PROTOCOL.md): frames
+// over a TCP socket, every wait bounded by a time-out. Bytes only; callers convert text.
+// Any time-out, break or garbled frame closes the connection, so a late answer can never be
+// taken for the answer to a later line.
+class LineClient {
+public:
+    // The four fields of a reply; reused between calls to spare allocations.
+    struct Reply {
+        QByteArray code; // "0" when the line ran
+        QByteArray errorText;
+        QByteArray p0;
+        QByteArray output;
+        bool ok() const { return code == "0"; }
+    };
+
+    LineClient() = default;
+    ~LineClient();
+    LineClient(const LineClient &) = delete;
+    LineClient &operator=(const LineClient &) = delete;
+
+    // Opens the TCP connection; the greeting follows with greet().
+    bool connectTo(const QString &host, const QString &port, int timeoutMs);
+    // Sends the greeting (persona 'C' or 'M' and the namespace) and waits for its reply; a
+    // refusal closes the connection and puts the server's reason into errorDetails().
+    bool greet(char persona, const QByteArray &nameSpace, int timeoutMs);
+    // Runs one line. True when a reply arrived (the line itself may have failed: see
+    // reply.ok()); false when the connection failed, which closes it.
+    bool execute(const QByteArray &line, bool capture, int timeoutMs, Reply &reply);
+    void close();
+
+    bool isOpen() const { return m_socket >= 0; }
+    bool isGreeted() const { return m_greeted; }
+    // Why the last call failed: a German sentence for the user and the technical text.
+    QString errorText() const { return m_errorText; }
+    QString errorDetails() const { return m_errorDetails; }
+
+private:
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    bool sendFrame(Deadline deadline, int timeoutMs);
+    bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
+    bool waitFor(short events, Deadline deadline, int timeoutMs);
+    bool fail(const QString &text, const QString &details);
+    bool failBroken(const QString &details);
+
+    int m_socket = -1;
+    bool m_greeted = false;
+    QString m_peer; // "host:port", for messages
+    QByteArray m_tx;
+    QByteArray m_rx;
+    qsizetype m_rxStart = 0; // first unread byte of m_rx
+    QString m_errorText;
+    QString m_errorDetails;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Server profiles: one text file per profile, "<directory>/<name>.mco". The directory is the
+// environment variable "windir" when set, otherwise profileDirectory() (GatewaySettings.h).
+// Format and keys: gateway/PROFILES.md.
+
+// The file of a profile; the name is used exactly as given.
+QString profilePath(const QString &profileName);
+
+// Reads the profile into the log-on record: ServerKind, NamespaceName and, for the Caché kind,
+// ConnectionString "CN_IPTCP:host[port]". False when the file cannot be opened; no message.
+bool ReadServerProfile(const QString &profileName);
+
+// The lines of a profile file with every space removed and line ends dropped; other white
+// space stays. False when the file cannot be opened.
+bool readProfileLines(const QString &path, QStringList &lines);
