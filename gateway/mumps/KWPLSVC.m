@@ -1,0 +1,231 @@
+KWPLSVC ; KWP line service: runs single M lines sent over TCP, one process per connection
+ ; Protocol: PROTOCOL.md beside this routine. Administration: README.md.
+ ; Every local of the service starts with %KWP so that lines rarely meet them by chance.
+ Q
+ ;
+START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
+ N %KWPC,%KWPH,%KWPK,%KWPP,%KWPD,%KWPE,%KWPLV
+ S %KWPC=$ZCMDLINE I %KWPC="" W "usage: mumps -run START^KWPLSVC CONFIGFILE",! ZHALT 2
+ I '$$CONF(%KWPC,.%KWPC) W "cannot read configuration ",$ZCMDLINE,! ZHALT 2
+ D PIDW($G(%KWPC("pidfile")),$J)
+ S %KWPD="kwplsn"
+ O %KWPD:(LISTEN=%KWPC("port")_":TCP":ATTACH="listener":IOERROR="NOTRAP"):10:"SOCKET"
+ E  D LOG("cannot listen on port "_%KWPC("port")) D PIDW($G(%KWPC("pidfile")),"") ZHALT 3
+ U %KWPD W /LISTEN(32)
+ D LOG("listening on port "_%KWPC("port")_", pid "_$J)
+ S %KWPE=0,%KWPLV=$ZLEVEL,$ETRAP="D LSNERR^KWPLSVC ZGOTO "_%KWPLV_":ACCEPT^KWPLSVC"
+ACCEPT ; The accept loop; a failing client or a failed JOB never ends it
+ F  D  Q:$$STOPPED(.%KWPC)
+ . U %KWPD W /WAIT(1) S %KWPK=$KEY Q:$P(%KWPK,"|")'="CONNECT"
+ . S %KWPH=$P(%KWPK,"|",2),%KWPP=$P(%KWPK,"|",3)
+ . I '$$ALLOWED(%KWPP,.%KWPC) D REFUSE(%KWPD,%KWPH,%KWPP) Q
+ . D HANDOFF(%KWPD,%KWPH,.%KWPC)
+ D LOG("stopped, pid "_$J)
+ C %KWPD D PIDW($G(%KWPC("pidfile")),"")
+ Q
+ ;
+LSNERR ; Listener error trap: log, and give up only when errors repeat without pause
+ S $ECODE=""
+ D LOG("listener error: "_$ZSTATUS)
+ S %KWPE=%KWPE+1 I %KWPE>100 D LOG("too many errors, stopping") D PIDW($G(%KWPC("pidfile")),"") ZHALT 4
+ H:%KWPE>10 1
+ Q
+ ;
+HANDOFF(dev,h,conf) ; Starts a serving process with the connected socket as its principal device
+ N cmd
+ U dev:(DETACH=h)
+ S cmd="SERVE^KWPLSVC("""_$$QQ(conf("file"))_"""):(INPUT=""SOCKET:"_h_""":OUTPUT=""SOCKET:"_h_""":ERROR=""/dev/null"")"
+ J @cmd
+ C "socketpool":(SOCKET=h)
+ Q
+ ;
+REFUSE(dev,h,peer) ; Tells a peer outside the allow-list why it is refused, then drops it
+ U dev:(SOCKET=h:NODELIMITER:ZNODELAY)
+ W $$FRAME($$REPLY(3,"Verbindung von "_peer_" ist am Zeilendienst nicht erlaubt.","",""))
+ C dev:(SOCKET=h)
+ D LOG("refused peer "_peer)
+ Q
+ ;
+ALLOWED(peer,conf) ; Is the peer address on the allow-list? IPv4 may arrive mapped into IPv6
+ N a,ok,v4
+ S v4=$S($E(peer,1,7)="::ffff:":$E(peer,8,$L(peer)),1:peer),ok=0
+ S a="" F  S a=$O(conf("allow",a)) Q:a=""  D  Q:ok
+ . I $E(a,$L(a))="*" S a=$E(a,1,$L(a)-1) S ok=($E(peer,1,$L(a))=a)!($E(v4,1,$L(a))=a) S a=a_"*" Q
+ . S ok=(peer=a)!(v4=a)
+ Q ok
+ ;
+STOPPED(conf) ; Has an administrator asked for a stop through the stop flag?
+ N f S f=$G(conf("stopfile")) Q:f="" 0
+ O f:(READONLY):0 E  Q 0
+ C f:DELETE
+ Q 1
+ ;
+QQ(s) ; Doubles the quotes of a text that goes into a string literal
+ N i,o S o=$P(s,"""") F i=2:1:$L(s,"""") S o=o_""""""_$P(s,"""",i)
+ Q o
+ ;
+CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Loopback only without allow lines.
+ N l,k,v,dir,eof
+ K conf
+ O file:(READONLY):0 E  Q 0
+ U file F  R l S eof=$ZEOF Q:eof&(l="")  D  Q:eof
+ . S l=$TR(l,$C(13,9)," ") F  Q:$E(l)'=" "  S l=$E(l,2,$L(l))
+ . Q:l=""  Q:$E(l)="#"
+ . S k=$P(l,"="),v=$P(l,"=",2,$L(l,"="))
+ . F  Q:$E(k,$L(k))'=" "  S k=$E(k,1,$L(k)-1)
+ . F  Q:$E(v)'=" "  S v=$E(v,2,$L(v))
+ . F  Q:$E(v,$L(v))'=" "  S v=$E(v,1,$L(v)-1)
+ . I k="allow" S conf("allow",v)="" Q
+ . I k="namespace" S conf("ns",$P(v,"="))=$P(v,"=",2,$L(v,"=")) Q
+ . S conf(k)=v
+ C file
+ I $D(conf("allow"))=0 S conf("allow","127.0.0.1")="",conf("allow","::1")=""
+ S dir=$P(file,"/",1,$L(file,"/")-1)
+ S:$G(conf("port"))="" conf("port")=9200
+ S:$G(conf("workdir"))="" conf("workdir")=$S(dir="":".",1:dir)
+ S:$G(conf("logfile"))="" conf("logfile")=conf("workdir")_"/kwplsvc.log"
+ S conf("file")=file
+ Q 1
+ ;
+PIDW(file,pid) ; Writes the PID file, or removes it when pid is empty
+ Q:file=""
+ I pid="" O file C file:DELETE Q
+ O file:(NEWVERSION) U file W pid,! C file
+ Q
+ ;
+LOG(text) ; Appends one line with time and PID to the service's own log file
+ N io,f S io=$IO,f=$G(%KWPC("logfile")) Q:f=""
+ O f:(APPEND) U f W $ZDATE($H,"YEAR-MM-DD 24:60:SS")," [",$J,"] ",text,! C f
+ U io
+ Q
+ ;
+SERVE(%KWPF) ; Serving process: greeting, then one line per request until the client goes away
+ N %KWPC,%KWPS
+ S $ETRAP="D FATAL^KWPLSVC"
+ I '$$CONF(%KWPF,.%KWPC) ZHALT 2
+ D OPENSOCK
+ I '$$GREET D CLOSE ZHALT 0
+ S $ETRAP="ZGOTO "_$ZLEVEL_":FAIL^KWPLSVC"
+NEXT ; Reads and answers requests; ends the process when the client goes away
+ F  D ONE Q:%KWPS("end")
+ D CLOSE
+ ZHALT 0
+ ;
+ONE ; Reads one request and answers it
+ N %KWPQ
+ S %KWPQ=$$RDFRAME Q:%KWPS("end")
+ I $E(%KWPQ)'="X"!("01"'[$E(%KWPQ,2))!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
+ S %KWPS("capnow")=$E(%KWPQ,2)
+ I %KWPS("capnow") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
+ E  U "/dev/null"
+ S %KWPS("p0")=$$RUN($S(%KWPS("msm"):$$MSMZV($E(%KWPQ,3,$L(%KWPQ)),%KWPS("zv")),1:$E(%KWPQ,3,$L(%KWPQ))),%KWPS("zv"))
+ D SEND($$REPLY(0,"",%KWPS("p0"),$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap")),1:"")))
+ Q
+ ;
+RUN(%KWPL,%KWPZV) ; Runs the line with every service local hidden; returns P0
+ N %KWPC,%KWPS,%KWPF,%KWPQ
+ X %KWPL
+ Q $G(P0)
+ ;
+FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
+ S $ECODE=""
+ I $G(%KWPS("capnow")) C %KWPS("cap")
+ D SEND($$REPLY($S(+$ZSTATUS:+$ZSTATUS,1:1),$ZSTATUS,"",""))
+ G NEXT
+ ;
+FATAL ; Error trap outside of lines: log it and end this connection's process
+ S $ETRAP="ZHALT 5"
+ D LOG("serving process error: "_$ZSTATUS)
+ ZHALT 5
+ ;
+OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P cannot reach it
+ N zs,i,h
+ ZSHOW "D":zs
+ S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," ") Q
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")=""
+ U $P:(DETACH=h)
+ O %KWPS("sock")::0:"SOCKET"
+ U %KWPS("sock"):(ATTACH=h)
+ U %KWPS("sock"):(NODELIMITER:ZNODELAY:WIDTH=1048576:NOWRAP:IOERROR="NOTRAP")
+ O "/dev/null" U "/dev/null":(NOWRAP)
+ Q
+ ;
+CLOSE ; Ends the connection and removes this process's capture file, which also marks it alive
+ C %KWPS("sock")
+ I %KWPS("cap")'="" O %KWPS("cap") C %KWPS("cap"):DELETE
+ Q
+ ;
+GREET() ; Reads the greeting; maps the namespace to its global directory
+ N g,ns,gld,p
+ S g=$$RDFRAME Q:%KWPS("end") 0
+ S p=$E(g,5),ns=$E(g,6,$L(g))
+ I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) Q 0
+ S gld=$S(ns="":"",1:$G(%KWPC("ns",ns)))
+ I gld="" D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) D LOG("unknown namespace "_ns) Q 0
+ S $ZGBLDIR=gld
+ S %KWPS("msm")=(p="M"),%KWPS("zv")=$S(p="M":"MSM-Persona des KWP-Zeilendienstes auf "_$ZVERSION,1:$ZVERSION)
+ S %KWPS("cap")=%KWPC("workdir")_"/kwplsvc-"_$J_".out"
+ O %KWPS("cap"):(NEWVERSION) C %KWPS("cap")
+ D SEND($$REPLY(0,"","",""))
+ Q 1
+ ;
+RDFRAME() ; One frame's payload; %KWPS("end") is set when the client went away or broke the framing
+ N len
+ S len=$$RDN(8) Q:%KWPS("end") ""
+ I len'?8N D SEND($$REPLY(1,"Ungültiger Rahmen: die Länge muss aus acht Ziffern bestehen.","","")) S %KWPS("end")=1 Q ""
+ I +len>1048576 D SEND($$REPLY(1,"Ungültiger Rahmen: mehr als 1048576 Bytes.","","")) S %KWPS("end")=1 Q ""
+ Q $$RDN(+len)
+ ;
+RDN(n) ; Exactly n bytes from the socket, however the network splits them
+ N x,y
+ Q:n=0 ""
+ U %KWPS("sock") R x#n I $L(x)<n F  Q:$ZEOF!($L(x)'<n)!(+$DEVICE)  R y#(n-$L(x)) S x=x_y
+ I $L(x)<n S %KWPS("end")=1
+ Q x
+ ;
+SEND(reply) ; One reply frame, written at once: each WRITE argument would be a packet of its own
+ U %KWPS("sock") W $$FRAME(reply)
+ Q
+ ;
+REPLY(code,text,p0,out) ; The four reply fields
+ Q $$FRAME(code)_$$FRAME(text)_$$FRAME(p0)_$$FRAME(out)
+ ;
+FRAME(s) ; Eight length digits, then the bytes
+ Q $E(100000000+$L(s),2,9)_s
+ ;
+CAPTURED(f) ; What the line wrote into the capture file, byte for byte
+ N x,out,y
+ U f S x=$X C f
+ O f:(READONLY:FIXED:RECORDSIZE=65536) U f S out="" F  R y#65536 S out=out_y Q:$ZEOF
+ C f
+ ; CLOSE ends an unfinished last record with a line feed of its own
+ I x,$E(out,$L(out))=$C(10) S out=$E(out,1,$L(out)-1)
+ Q out
+ ;
+MSMZV(line,zv) ; The line with $ZV/$ZVERSION outside string literals replaced by the persona's text
+ N u,p,s,e,last,out,lit
+ S u=$ZCONVERT(line,"U") Q:u'["$ZV" line
+ S lit=""""_zv_"""",out="",last=1,p=1
+ F  S p=$F(u,"$ZV",p) Q:'p  S s=p-3 I $E(u,s-1)'="$",$L($E(line,1,s-1),"""")#2 D
+ . F e=p:1 Q:$E(u,e)'?1A
+ . Q:$E("ERSION",1,e-p)'=$E(u,p,e-1)
+ . S out=out_$E(line,last,s-1)_lit,last=e
+ Q out_$E(line,last,$L(line))
+ ;
+BENCH ; mumps -run BENCH^KWPLSVC N: XECUTEs N unique WINKWP record lines in-process, prints us per line
+ N n,i,t0,t1,line,us,P0,%BRKWP
+ S n=+$ZCMDLINE S:n<1 n=10000
+ S P0=$$WINKWP^BRKWPCOM("1, 1000```202401")
+ I P0'="" W "opening record refused: ",P0,! Q
+ S t0=$$US
+ F i=1:1:n S line="S P0=$$WINKWP^BRKWPCOM("""_$$SAMPLE(i)_""") W:$F($ZV,""MSM"") P0" X line
+ S t1=$$US,us=(t1-t0)/n
+ W "lines ",n,", us per line ",$J(us,0,2),", lines per second ",$S(us:1000000\us,1:"inf"),!
+ Q
+ ;
+SAMPLE(i) ; A unique line record of about 200 bytes for client 1, period 202401
+ Q "1`"_(10000+i)_"`1`202401``1`01.03.1980`A`M`1`01.01.2020``12,5`0`100`"_(i#100+1)_",5`1234,56`-"_(i#1000)_",50`"_(i*7+1234567890)_$J("",96)_"`"
+ ;
+US() ; Microseconds since midnight
+ N h S h=$ZH
+ Q $P(h,",",2)*1000000+$P(h,",",3)
