@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-void MessageBoxMessages::show(const UserMessage &message)
-{
+void MessageBoxMessages::show(const UserMessage &message) {
     QMessageBox box(QMessageBox::NoIcon,
                     message.title.isEmpty() ? applicationTitle() : message.title, message.text,
                     QMessageBox::Ok, QApplication::activeWindow());

@@ -7,19 +7,23 @@ StderrMessages fallbackSink;
 UserMessages *currentSink = nullptr;
 } // namespace
 
-QString applicationTitle() { return QStringLiteral("kwp"); }
+QString applicationTitle() {
+    return QStringLiteral("kwp");
+}
 
-UserMessages &userMessages() { return currentSink ? *currentSink : fallbackSink; }
+UserMessages &userMessages() {
+    return currentSink ? *currentSink : fallbackSink;
+}
 
-void setUserMessages(UserMessages *sink) { currentSink = sink; }
+void setUserMessages(UserMessages *sink) {
+    currentSink = sink;
+}
 
-void showMessage(const QString &text, const QString &title, const QString &details)
-{
+void showMessage(const QString &text, const QString &title, const QString &details) {
     userMessages().show(UserMessage{title, text, details});
 }
 
-void StderrMessages::show(const UserMessage &message)
-{
+void StderrMessages::show(const UserMessage &message) {
     const QString title = message.title.isEmpty() ? applicationTitle() : message.title;
     QString line = title + QStringLiteral(": ") + message.text;
     if (!message.details.isEmpty())

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QVariant>
+
+// Turning database values into the texts the user sees and the ERP server receives. Values
+// come as PayrollQuery hands them over: null, integers, Decimal, double, QDate, QDateTime,
+// QString.
+
+// The workstation's regional settings (LC_ALL / LANG on Linux).
+QLocale regionalLocale();
+
+// The format patterns of the preview.
+enum class NumberPattern {
+    None,       // general conversion
+    OneDecimal, // "###,##0.0"
+    TwoDecimals // "###,##0.00"
+};
+
+// Converts with no pattern: numbers in their shortest form with the regional decimal sign and
+// no grouping, dates in the regional short form with a four-digit year followed by the time
+// when it is not midnight, text unchanged, null as empty text.
+QString generalText(const QVariant &value, const QLocale &locale = regionalLocale());
+
+// Converts a number with one of the patterns: grouped by thousands, at least one integer
+// digit, exactly one or two decimals, rounded half away from zero. Values that are not
+// numbers get the general conversion.
+QString patternText(const QVariant &value, NumberPattern pattern,
+                    const QLocale &locale = regionalLocale());
+
+// The regional short date format with the year widened to four digits.
+QString shortDateFormat(const QLocale &locale);

@@ -1,0 +1,57 @@
+#include "app/ListGrid.h"
+
+#include <QHeaderView>
+
+ListGrid::ListGrid(QWidget *parent)
+    : QTableView(parent)
+    , rowsModel(new ListGridModel(this)) {
+    setModel(rowsModel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setShowGrid(true);
+    connect(this, &QAbstractItemView::clicked, this, &ListGrid::toggleMark);
+}
+
+void ListGrid::addColumn(const QString &heading, int width, int alignment) {
+    rowsModel->addColumn(heading, width, alignment);
+    setColumnWidth(rowsModel->columnCountOfGrid() - 1, width);
+}
+
+int ListGrid::selectedRow() const {
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() && selectionModel()->isRowSelected(current.row(), QModelIndex())
+               ? current.row()
+               : -1;
+}
+
+void ListGrid::setSelectedRow(int row) {
+    if (row < 0 || row >= rowsModel->rows()) {
+        clearSelection();
+        return;
+    }
+    selectRow(row);
+}
+
+int ListGrid::rowAt(const QPoint &viewportPoint) const {
+    return indexAt(viewportPoint).row();
+}
+
+int ListGrid::columnAt(const QPoint &viewportPoint) const {
+    const QModelIndex index = indexAt(viewportPoint);
+    return index.isValid() ? index.column() + 1 : 0;
+}
+
+void ListGrid::toggleMark(const QModelIndex &index) {
+    const int column = index.column() + 1;
+    if (!index.isValid() || column != rowsModel->checkColumn())
+        return;
+    rowsModel->setChecked(index.row(), column, !rowsModel->isChecked(index.row(), column));
+}

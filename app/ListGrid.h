@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/ListGridModel.h"
+
+#include <QTableView>
+
+// The list grid widget: a table over a ListGridModel with fixed column widths in pixels,
+// no row numbers, whole-row selection, and cells of the check column ticked by a click.
+class ListGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit ListGrid(QWidget *parent = nullptr);
+
+    ListGridModel &grid() { return *rowsModel; }
+    const ListGridModel &grid() const { return *rowsModel; }
+
+    // Adds a column and sizes it; the heading may be empty.
+    void addColumn(const QString &heading, int width, int alignment = ListGridModel::Left);
+
+    // The selected row, -1 when none.
+    int selectedRow() const;
+    void setSelectedRow(int row);
+
+    // The row (from 0) and column (from 1) under a point of the viewport; -1 and 0 for none.
+    int rowAt(const QPoint &viewportPoint) const;
+    int columnAt(const QPoint &viewportPoint) const;
+
+private:
+    ListGridModel *rowsModel;
+    void toggleMark(const QModelIndex &index);
+};

@@ -1,0 +1,70 @@
+#include "app/Preview.h"
+
+#include "app/Globals.h"
+#include "app/ListGridModel.h"
+#include "app/PayrollDatabase.h"
+#include "app/PayrollQuery.h"
+#include "app/QueryFile.h"
+
+QList<PreviewColumn> designedPreviewColumns() {
+    const int left = ListGridModel::Left;
+    return {{QStringLiteral("DG-Nr."), 40, left},   {QStringLiteral("DN-Nr."), 40, left},
+            {QStringLiteral("BV-Nr."), 40, left},   {QStringLiteral("Periode"), 50, left},
+            {QStringLiteral("Abm.Grd."), 60, left}, {QStringLiteral("D-Verh."), 50, left},
+            {QStringLiteral("Geb.Dat."), 55, left}, {QStringLiteral("St.Bürg."), 50, left},
+            {QStringLiteral("M/W"), 35, left},      {QStringLiteral("Fam.St."), 50, left},
+            {QStringLiteral("Eintritt"), 55, left}, {QStringLiteral("Austritt"), 55, left},
+            {QStringLiteral("Urlaub"), 50, left},   {QStringLiteral("DG-Ant."), 60, left},
+            {QStringLiteral("L.Art."), 40, left},   {QStringLiteral("Anz."), 55, left},
+            {QStringLiteral("Satz"), 60, left},     {QStringLiteral("Betrag"), 60, left}};
+}
+
+NumberPattern previewPattern(int resultColumn) {
+    switch (resultColumn) {
+    case 12:
+        return NumberPattern::OneDecimal;
+    case 13:
+    case 15:
+    case 16:
+    case 17:
+        return NumberPattern::TwoDecimals;
+    default:
+        return NumberPattern::None;
+    }
+}
+
+QString previewRowText(const PayrollQuery &query, const QLocale &locale) {
+    QString text;
+    for (int i = 0; i < query.columnCount(); ++i) {
+        if (i > 0)
+            text += QLatin1Char(';');
+        text += patternText(query.value(i), previewPattern(i), locale);
+    }
+    return text;
+}
+
+FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys,
+                     const QSqlDatabase &db, const QString &query) {
+    const Statement statement = substituteQuery(query, period, clientKeys);
+    if (!statement.ok)
+        return {false, statement.message, statement.details};
+    const QString failed = QStringLiteral("Die Vorschau konnte nicht aus der Lohndatenbank gelesen "
+                                          "werden. Die Liste zeigt weiter die letzte gelesene "
+                                          "Vorschau.");
+    PayrollQuery records(db);
+    if (!records.exec(statement.text))
+        return {false, failed, records.error()};
+    const QLocale locale = regionalLocale();
+    QList<QString> rows;
+    while (records.next())
+        rows.append(previewRowText(records, locale));
+    if (!records.error().isEmpty())
+        return {false, failed, records.error()};
+    reccount() = rows.size();
+    list1.setRows(std::move(rows));
+    return {true, {}, {}};
+}
+
+FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys) {
+    return FillList(list1, period, clientKeys, adocon(), sqltext());
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/Conversions.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+class ListGridModel;
+class PayrollQuery;
+
+// The preview grid's columns as designed: heading, width in pixels, alignment.
+struct PreviewColumn {
+    QString heading;
+    int width;
+    int alignment;
+};
+// The 18 designed columns (all left-aligned until start-up sets the alignments).
+QList<PreviewColumn> designedPreviewColumns();
+
+// The pattern of a result column (from 0) in the preview: 12 one decimal; 13, 15, 16, 17 two.
+NumberPattern previewPattern(int resultColumn);
+
+// The current record as one preview row text: every value converted, ";" between them.
+QString previewRowText(const PayrollQuery &query, const QLocale &locale = regionalLocale());
+
+struct FillOutcome {
+    bool ok = false;
+    QString message; // German, for the user, when !ok
+    QString details; // technical text, when !ok
+};
+
+// Builds the statement from the query text, the period and the client key list, runs it and
+// replaces all rows of the preview grid with one row per record; sets reccount(). On failure
+// the grid and reccount() keep the last good fill.
+FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys,
+                     const QSqlDatabase &db, const QString &query);
+
+// The same on adocon() with sqltext().
+FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys);
