@@ -1,0 +1,226 @@
+#include "gateway/GatewaySettings.h"
+#include "gateway/GetPiece.h"
+#include "gateway/LogonRecord.h"
+#include "gateway/MsmClient.h"
+#include "gateway/ServerProfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+// GetPiece and the reading of server profiles; no server needed.
+class TestServerProfile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void getPiece_data();
+    void getPiece();
+    void readProfile_data();
+    void readProfile();
+    void missingProfileFails();
+    void msmConnectionStringStays();
+    void windirWins();
+    void msmKeys_data();
+    void msmKeys();
+
+private:
+    void writeProfile(const QString &name, const QByteArray &content);
+    QTemporaryDir m_dir;
+};
+
+void TestServerProfile::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    qunsetenv("windir");
+    qunsetenv("KWP_PROFILE_DIR");
+    setProfileDirectory(m_dir.path());
+}
+
+void TestServerProfile::writeProfile(const QString &name, const QByteArray &content) {
+    QFile file(profilePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+void TestServerProfile::getPiece_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("fallback");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("first of four") << "a`b``d"
+                                   << "`" << 1 << "X"
+                                   << "a";
+    QTest::newRow("empty third gives default") << "a`b``d"
+                                               << "`" << 3 << "X"
+                                               << "X";
+    QTest::newRow("fourth runs to end") << "a`b``d"
+                                        << "`" << 4 << "X"
+                                        << "d";
+    QTest::newRow("beyond last gives default") << "a`b``d"
+                                               << "`" << 5 << "X"
+                                               << "X";
+    QTest::newRow("no delimiter: whole text") << "KORVEX"
+                                              << "`" << 1 << ""
+                                              << "KORVEX";
+    QTest::newRow("no delimiter: second empty") << "KORVEX"
+                                                << "`" << 2 << "d"
+                                                << "d";
+    QTest::newRow("zero gives default") << "a`b"
+                                        << "`" << 0 << "d"
+                                        << "d";
+    QTest::newRow("negative gives default") << "a`b"
+                                            << "`" << -3 << ""
+                                            << "";
+    QTest::newRow("empty text") << ""
+                                << "=" << 1 << "d"
+                                << "d";
+    QTest::newRow("value ends at second equals") << "PORTCACHE=19=72"
+                                                 << "=" << 2 << ""
+                                                 << "19";
+    QTest::newRow("trailing delimiter") << "a`b`"
+                                        << "`" << 3 << "d"
+                                        << "d";
+    QTest::newRow("leading delimiter") << "`b"
+                                       << "`" << 1 << "d"
+                                       << "d";
+    QTest::newRow("space delimiter, double space") << "1  2003 pw"
+                                                   << " " << 3 << ""
+                                                   << "2003";
+    QTest::newRow("umlauts kept") << "Jürgen`Größe"
+                                  << "`" << 2 << ""
+                                  << "Größe";
+}
+
+void TestServerProfile::getPiece() {
+    QFETCH(QString, text);
+    QFETCH(QString, delimiter);
+    QFETCH(int, n);
+    QFETCH(QString, fallback);
+    QFETCH(QString, expected);
+    QCOMPARE(GetPiece(text, delimiter.at(0), n, fallback), expected);
+}
+
+void TestServerProfile::readProfile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("nameSpace");
+    QTest::addColumn<QString>("connection");
+
+    QTest::newRow("empty file: MSM with defaults") << QByteArray() << "msm"
+                                                   << "KORVEX"
+                                                   << "";
+    QTest::newRow("spaces everywhere")
+        << QByteArray("[CACHE]\n  NAME SPACE = KOR VEX \nSERVERCACHE=erp\n") << "cache"
+        << "KORVEX"
+        << "CN_IPTCP:erp[1972]";
+    QTest::newRow("marker after keys, CRLF")
+        << QByteArray("SERVERCACHE=10.0.0.5\r\nPORTCACHE=1973\r\nNAMESPACE=TEST\r\n[CACHE]\r\n")
+        << "cache"
+        << "TEST"
+        << "CN_IPTCP:10.0.0.5[1973]";
+    QTest::newRow("lower-case key and marker ignored")
+        << QByteArray("[cache]\nnamespace=X\n") << "msm"
+        << "KORVEX"
+        << "";
+    QTest::newRow("later line wins")
+        << QByteArray("[CACHE]\nSERVERCACHE=a\nSERVERCACHE=b\n") << "cache"
+        << "KORVEX"
+        << "CN_IPTCP:b[1972]";
+    QTest::newRow("second equals sign")
+        << QByteArray("[CACHE]\nSERVERCACHE=h\nPORTCACHE=19=72\n") << "cache"
+        << "KORVEX"
+        << "CN_IPTCP:h[19]";
+    QTest::newRow("empty port value")
+        << QByteArray("[CACHE]\nSERVERCACHE=h\nPORTCACHE=\n") << "cache"
+        << "KORVEX"
+        << "CN_IPTCP:h[]";
+    QTest::newRow("missing host") << QByteArray("[CACHE]\n") << "cache"
+                                  << "KORVEX"
+                                  << "CN_IPTCP:[1972]";
+    QTest::newRow("tab stays, so no marker") << QByteArray("[CACHE]\t\n") << "msm"
+                                             << "KORVEX"
+                                             << "";
+}
+
+void TestServerProfile::readProfile() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
+    QFETCH(QString, nameSpace);
+    QFETCH(QString, connection);
+
+    writeProfile(QStringLiteral("P"), content);
+    LogonRecord &record = logonRecord();
+    record.ConnectionString.clear();
+    record.NamespaceName = QStringLiteral("stale");
+    QVERIFY(ReadServerProfile(QStringLiteral("P")));
+    QCOMPARE(record.ServerKind, kind);
+    QCOMPARE(record.NamespaceName, nameSpace);
+    QCOMPARE(record.ConnectionString, connection);
+}
+
+void TestServerProfile::missingProfileFails() {
+    QVERIFY(!ReadServerProfile(QStringLiteral("NoSuchProfile")));
+    QVERIFY(!ReadServerProfile(QString()));
+}
+
+void TestServerProfile::msmConnectionStringStays() {
+    writeProfile(QStringLiteral("C"), "[CACHE]\nSERVERCACHE=h\n");
+    writeProfile(QStringLiteral("M"), "MSMHOST=h\n");
+    QVERIFY(ReadServerProfile(QStringLiteral("C")));
+    QVERIFY(ReadServerProfile(QStringLiteral("M")));
+    QCOMPARE(logonRecord().ServerKind, QStringLiteral("msm"));
+    QCOMPARE(logonRecord().ConnectionString, QStringLiteral("CN_IPTCP:h[1972]"));
+}
+
+void TestServerProfile::windirWins() {
+    QTemporaryDir windows;
+    QFile file(windows.path() + QStringLiteral("/W.mco"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[CACHE]\nNAMESPACE=WIN\n");
+    file.close();
+    qputenv("windir", windows.path().toLocal8Bit());
+    const bool read = ReadServerProfile(QStringLiteral("W"));
+    qunsetenv("windir");
+    QVERIFY(read);
+    QCOMPARE(logonRecord().NamespaceName, QStringLiteral("WIN"));
+    QVERIFY(!ReadServerProfile(QStringLiteral("W")));
+}
+
+void TestServerProfile::msmKeys_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("nameSpace");
+
+    QTest::newRow("defaults") << QByteArray("") << "127.0.0.1"
+                              << "1972"
+                              << "KORVEX";
+    QTest::newRow("all keys") << QByteArray("MSMHOST = erp.local\nMSMPORT=9100\nMSMNAMESPACE=T\n")
+                              << "erp.local"
+                              << "9100"
+                              << "T";
+    QTest::newRow("Caché keys do not count")
+        << QByteArray("SERVERCACHE=x\nPORTCACHE=1\nNAMESPACE=Y\n") << "127.0.0.1"
+        << "1972"
+        << "KORVEX";
+}
+
+void TestServerProfile::msmKeys() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, host);
+    QFETCH(QString, port);
+    QFETCH(QString, nameSpace);
+
+    writeProfile(QStringLiteral("K"), content);
+    QString error;
+    const auto client = MsmClient::fromProfile(profilePath(QStringLiteral("K")), &error);
+    QVERIFY2(client, qPrintable(error));
+    QCOMPARE(client->host(), host);
+    QCOMPARE(client->port(), port);
+    QCOMPARE(client->nameSpace(), nameSpace);
+}
+
+QTEST_GUILESS_MAIN(TestServerProfile)
+#include "tst_serverprofile.moc"
