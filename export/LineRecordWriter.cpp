@@ -1,0 +1,24 @@
+#include "export/LineRecordWriter.h"
+
+#include "app/Conversions.h"
+#include "export/ServerCallLine.h"
+
+LineRecordWriter::LineRecordWriter(const RecordCheck &check, const QLocale &locale)
+    : check_(check)
+    , locale_(locale) {}
+
+void LineRecordWriter::begin(ServerCallLine *line) {
+    line_ = line;
+}
+
+bool LineRecordWriter::add(const QVariant &value) {
+    text_ = generalText(value, locale_);
+    problem_ = check_.problem(text_);
+    if (!problem_.isEmpty())
+        return false;
+    if (line_) {
+        line_->append(QStringView(text_));
+        line_->append(QLatin1Char('`'));
+    }
+    return true;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QProgressBar;
+
+// The export's progress meter: a lower bound, an upper bound and a position, as the export run
+// writes them. It takes every value it is given, also an upper bound below the lower one (an
+// empty preview) and a position outside the range (more lines than the preview had): the bar
+// then holds at the nearer bound, while the text tells the line in numbers.
+class ProgressMeter : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProgressMeter(QWidget *parent = nullptr);
+
+    void setLower(int lower);
+    void setUpper(int upper);
+    void setPosition(int position);
+
+    int lower() const { return lower_; }
+    int upper() const { return upper_; }
+    int position() const { return position_; }
+
+    // What the bar shows: the position held within the bounds.
+    int shownPosition() const;
+    // "Zeile n von N", or empty before the first line was counted.
+    QString text() const;
+
+private:
+    void refresh();
+
+    QProgressBar *bar_;
+    int lower_ = 0;
+    int upper_ = 100;
+    int position_ = 0;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class ProgressMeter;
+class QPushButton;
+
+// The progress window "Export läuft": the meter fort1 and, after a completed run, the OK
+// button. It has no owner, so the main window stays usable; it is created on first use,
+// placed beside the main window then, and afterwards only shown and hidden.
+class kwpexport : public QWidget {
+    Q_OBJECT
+public:
+    // mainWindow: where the window places itself when it is created; it is not its parent.
+    explicit kwpexport(QWidget *mainWindow);
+
+    ProgressMeter *fort1;
+    QPushButton *OK;
+
+private:
+    void Form_Load();
+    void OK_Click();
+
+    QPointer<QWidget> mainWindow_;
+};
