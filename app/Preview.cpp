@@ -49,8 +49,7 @@ FillOutcome FillList(ListGridModel &list1, const QString &period, const QString 
     if (!statement.ok)
         return {false, statement.message, statement.details};
     const QString failed = QStringLiteral("Die Vorschau konnte nicht aus der Lohndatenbank gelesen "
-                                          "werden. Die Liste zeigt weiter die letzte gelesene "
-                                          "Vorschau.");
+                                          "werden.");
     PayrollQuery records(db);
     if (!records.exec(statement.text))
         return {false, failed, records.error()};

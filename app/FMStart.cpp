@@ -1,0 +1,222 @@
+#include "app/FMStart.h"
+
+#include "app/ClientKeys.h"
+#include "app/Clock.h"
+#include "app/Globals.h"
+#include "app/ListGrid.h"
+#include "app/PayrollLists.h"
+#include "app/Period.h"
+#include "app/Preview.h"
+#include "app/QueryFile.h"
+#include "app/Twips.h"
+#include "app/UserMessages.h"
+#include "app/WindowCaption.h"
+#include "gateway/LogonRecord.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+
+FMStart::FMStart(const PayrollSource &source, QWidget *parent)
+    : QMainWindow(parent)
+    , payrollSource(source)
+    , server{[] { return true; }, [] {}}
+    , endProgram([](int code) { QCoreApplication::exit(code); }) {
+    setObjectName(QStringLiteral("FMStart"));
+    setWindowTitle(QLatin1String(designCaption));
+    buildMenu();
+    buildControls();
+}
+
+void FMStart::setServerHooks(ServerHooks hooks) {
+    server = std::move(hooks);
+}
+
+void FMStart::setEndProgram(std::function<void(int)> end) {
+    endProgram = std::move(end);
+}
+
+void FMStart::buildMenu() {
+    QMenu *datei = menuBar()->addMenu(QStringLiteral("&Datei"));
+    datei->setObjectName(QStringLiteral("Datei"));
+    QAction *mLogin = datei->addAction(QStringLiteral("&Login"));
+    mLogin->setObjectName(QStringLiteral("mLogin"));
+    datei->addSeparator()->setObjectName(QStringLiteral("nil"));
+    QAction *beenden = datei->addAction(QStringLiteral("&Beenden"));
+    beenden->setObjectName(QStringLiteral("Beenden"));
+
+    QMenu *mparam = menuBar()->addMenu(QStringLiteral("&Parameter"));
+    mparam->setObjectName(QStringLiteral("mparam"));
+    QAction *mlart = mparam->addAction(QStringLiteral("&Lohnarten"));
+    mlart->setObjectName(QStringLiteral("mlart"));
+
+    QMenu *hilfe = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    hilfe->setObjectName(QStringLiteral("Hilfe"));
+    QAction *hilfeUeber = hilfe->addAction(QStringLiteral("Hilfe &über ..."));
+    hilfeUeber->setObjectName(QStringLiteral("HilfeUeber"));
+
+    connect(mLogin, &QAction::triggered, this, &FMStart::loginRequested);
+    connect(beenden, &QAction::triggered, this, &QWidget::close);
+    connect(mlart, &QAction::triggered, this, &FMStart::wageTypesRequested);
+    connect(hilfeUeber, &QAction::triggered, this, &FMStart::aboutRequested);
+}
+
+void FMStart::buildControls() {
+    auto *area = new QWidget(this);
+    setCentralWidget(area);
+    const int dpi = logicalDpiX();
+    area->setFixedSize(twipsToPixels(10515, dpi), twipsToPixels(7380, dpi));
+
+    auto *label2 = new QLabel(QStringLiteral("Mandant:"), area);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(twipsRect(120, 240, 855, 255, dpi));
+
+    mandant = new ListGrid(area);
+    mandant->setObjectName(QStringLiteral("mandant"));
+    mandant->setGeometry(twipsRect(840, 240, 4695, 975, dpi));
+    mandant->addColumn(QStringLiteral("Nr."), 30, ListGridModel::Centred);
+    mandant->addColumn(QStringLiteral("Mandant"), 250, ListGridModel::Left);
+    mandant->addColumn(QString(), 25, ListGridModel::Centred);
+    mandant->grid().setCheckColumn(clientMarkColumn);
+
+    auto *label1 = new QLabel(QStringLiteral("Periode:"), area);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(twipsRect(5880, 240, 615, 255, dpi));
+
+    periode = new QComboBox(area);
+    periode->setObjectName(QStringLiteral("periode"));
+    periode->setEditable(true);
+    periode->setInsertPolicy(QComboBox::NoInsert);
+    periode->setGeometry(twipsRect(6600, 240, 975, 315, dpi));
+
+    exportButton = new QPushButton(QStringLiteral("Export"), area);
+    exportButton->setObjectName(QStringLiteral("export"));
+    exportButton->setGeometry(twipsRect(8640, 240, 1335, 375, dpi));
+
+    Command1 = new QPushButton(QStringLiteral("Beenden"), area);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipsRect(8640, 720, 1335, 375, dpi));
+
+    list1 = new ListGrid(area);
+    list1->setObjectName(QStringLiteral("list1"));
+    list1->setGeometry(twipsRect(240, 1320, 9855, 5895, dpi));
+    for (const PreviewColumn &column : designedPreviewColumns())
+        list1->addColumn(column.heading, column.width, column.alignment);
+
+    connect(exportButton, &QPushButton::clicked, this, &FMStart::exportRequested);
+    connect(Command1, &QPushButton::clicked, this, &FMStart::endAtOnce);
+    connect(&mandant->grid(), &ListGridModel::markChanged, this, [this] {
+        if (ready)
+            refresh1();
+    });
+    connect(periode, &QComboBox::activated, this, [this] {
+        if (ready)
+            refresh1();
+    });
+}
+
+bool FMStart::Form_Load() {
+    if (!server.serverLogin()) {
+        Form_Unload();
+        return false;
+    }
+    setWindowTitle(mainWindowCaption(logonRecord()));
+
+    const OpenResult opened = openAdocon(payrollSource);
+    if (!opened.ok)
+        return failStartup(QStringLiteral("Die Lohndatenbank konnte nicht geöffnet werden (%1).")
+                               .arg(payrollSource.describe()),
+                           opened.error);
+
+    const QueryFileText query = readQueryFile();
+    if (!query.ok)
+        return failStartup(
+            QStringLiteral("Die Abfragedatei \u201E%1\u201C im Ordner \u201E%2\u201C "
+                           "konnte nicht gelesen werden.")
+                .arg(QLatin1String(queryFileName), QDir::toNativeSeparators(QDir::currentPath())),
+            query.error);
+    sqltext() = query.text;
+
+    const PayrollList periods = readPeriods(adocon());
+    if (!periods.ok)
+        return failStartup(
+            QStringLiteral("Die Perioden konnten nicht aus der Lohndatenbank gelesen werden."),
+            periods.error);
+    periode->clear();
+    periode->addItems(periods.rows);
+
+    const PayrollList clients = readClientRows(adocon());
+    if (!clients.ok)
+        return failStartup(
+            QStringLiteral("Die Mandanten konnten nicht aus der Lohndatenbank gelesen werden."),
+            clients.error);
+    ListGridModel &clientList = mandant->grid();
+    clientList.clear();
+    for (const QString &row : clients.rows) {
+        clientList.addRow(row);
+        clientList.setChecked(clientList.rows() - 1, clientMarkColumn, true);
+    }
+
+    ListGridModel &preview = list1->grid();
+    for (int column : {4, 7, 11})
+        preview.setColumnAlignment(column, ListGridModel::Centred);
+    for (int column = 13; column <= 18; ++column)
+        preview.setColumnAlignment(column, ListGridModel::Right);
+
+    periode->setEditText(defaultPeriod(today()));
+    list1->addColumn(QStringLiteral("Svnr"), 120);
+
+    const FillOutcome first = fillPreview();
+    if (!first.ok)
+        return failStartup(first.message, first.details);
+    ready = true;
+    return true;
+}
+
+FillOutcome FMStart::fillPreview() {
+    return FillList(list1->grid(), periode->currentText(), clientKeyList(mandant->grid()));
+}
+
+bool FMStart::refresh1() {
+    const FillOutcome filled = fillPreview();
+    if (!filled.ok)
+        showMessage(filled.message +
+                        QStringLiteral(" Die Liste zeigt weiter die zuletzt gelesene Vorschau."),
+                    QString(), filled.details);
+    return filled.ok;
+}
+
+bool FMStart::failStartup(const QString &text, const QString &details) {
+    if (!text.isEmpty())
+        showMessage(text + QStringLiteral(" Das Programm wird beendet; in der Lohndatenbank und "
+                                          "auf dem ERP-Server wurde nichts verändert."),
+                    QString(), details);
+    server.serverLogout();
+    closeAdocon();
+    ended = true;
+    return false;
+}
+
+void FMStart::Form_Unload() {
+    if (ended)
+        return;
+    ended = true;
+    server.serverLogout();
+    closeAdocon();
+    endProgram(0);
+}
+
+void FMStart::closeEvent(QCloseEvent *event) {
+    event->accept();
+    Form_Unload();
+}
+
+void FMStart::endAtOnce() {
+    // The button leaves without logging off and without closing the database.
+    ended = true;
+    endProgram(0);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/PayrollDatabase.h"
+#include "app/Preview.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class ListGrid;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The main window: its load handler is the program's start-up, its unload handler the
+// program's orderly end. It only wires its widgets to the payroll logic; the windows it opens
+// (export, login, wage types, About) are plugged in through its signals.
+class FMStart : public QMainWindow {
+    Q_OBJECT
+public:
+    // Log-on and log-off of the ERP server. By default the log-on reports "logged on" with the
+    // log-on record as it is, and the log-off does nothing.
+    struct ServerHooks {
+        std::function<bool()> serverLogin;
+        std::function<void()> serverLogout;
+    };
+
+    explicit FMStart(const PayrollSource &source, QWidget *parent = nullptr);
+
+    void setServerHooks(ServerHooks hooks);
+    // How the program ends (exit code); by default QCoreApplication::exit().
+    void setEndProgram(std::function<void(int)> end);
+
+    // Start-up: log-on, caption, database, query file, periods, clients, default period and the
+    // first preview. False when the program must end; the user has been told why.
+    bool Form_Load();
+    // Log-off, closing the database, end of the program.
+    void Form_Unload();
+    // Rebuilds the preview from the client marks and the period text. False when it failed
+    // (the user has been told; the last good preview stays).
+    bool refresh1();
+
+    ListGrid *mandant;
+    QComboBox *periode;
+    QPushButton *exportButton; // the button "Export"
+    QPushButton *Command1;     // the button "Beenden"
+    ListGrid *list1;
+
+signals:
+    void exportRequested();
+    void loginRequested();
+    void wageTypesRequested();
+    void aboutRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    PayrollSource payrollSource;
+    ServerHooks server;
+    std::function<void(int)> endProgram;
+    bool ready = false;
+    bool ended = false;
+
+    FillOutcome fillPreview();
+    void buildMenu();
+    void buildControls();
+    bool failStartup(const QString &text, const QString &details);
+    void endAtOnce();
+};
