@@ -1,6 +1,7 @@
 #include "app/FMStart.h"
 #include "app/MainOptions.h"
 #include "app/MessageBoxMessages.h"
+#include "export/ExportController.h"
 
 #include <QApplication>
 
@@ -15,6 +16,11 @@ int main(int argc, char *argv[]) {
 
     const MainOptions options = parseMainOptions(app.arguments());
     FMStart window(options.payrollSource);
+    ExportController exporter(window);
+    window.setEndProgram([&exporter](int code) {
+        exporter.programEnding();
+        QCoreApplication::exit(code);
+    });
     if (!window.Form_Load())
         return 1;
     window.show();

@@ -9,46 +9,46 @@
 #include "export/RecordCheck.h"
 
 #include "app/PayrollQuery.h"
+#include "app/Preview.h"
 
 #include <optional>
 #include <utility>
 
 namespace {
-// The headings the user knows the result columns by, from the preview grid.
-const char *const headings[] = {
-    "DG-Nr.",   "DN-Nr.", "BV-Nr.",  "Periode",  "Abm.Grd.", "D-Verh.", "Geb.Dat.",
-    "St.Bürg.", "M/W",    "Fam.St.", "Eintritt", "Austritt", "Urlaub",  "DG-Ant.",
-    "L.Art.",   "Anz.",   "Satz",    "Betrag",   "Svnr",
-};
 constexpr int employeeColumn = 1;
 
+// The heading the user knows a result column by, from the preview grid.
 QString heading(int column) {
-    if (column < int(std::size(headings)))
-        return QString::fromUtf8(headings[column]);
+    const QList<PreviewColumn> designed = designedPreviewColumns();
+    if (column < designed.size())
+        return designed[column].heading;
+    if (column == designed.size())
+        return QStringLiteral("Svnr"); // added to the grid at start-up
     return QStringLiteral("Spalte %1").arg(column + 1);
 }
 
 const QString nothingSent = QStringLiteral("Es wurde nichts an den ERP-Server gesendet.");
 } // namespace
 
-ExportRun::ExportRun(const QSqlDatabase &database, const RecordCheck &check,
-                     ExportProgressView &view, Parts parts)
-    : database_(database)
-    , check_(check)
+ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, Parts parts)
+    : check_(check)
     , view_(view)
     , parts_(std::move(parts))
     , writer_(check, regionalLocale()) {}
 
-ExportRun::Outcome ExportRun::run(const QString &query, qint64 reccount) {
+ExportRun::Outcome ExportRun::run(const QSqlDatabase &database, const QString &query,
+                                  qint64 reccount) {
     // The hidden export button keeps a second run out; this guards the code path as well.
     if (running_)
         return Outcome::NotStarted;
     running_ = true;
+    database_ = database;
     openingTaken_ = false;
     linesTaken_ = 0;
     lastMessage_.clear();
     const Outcome outcome = execute(query, reccount);
     running_ = false;
+    database_ = QSqlDatabase();
     return outcome;
 }
 
@@ -72,7 +72,8 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
 
     view_.showWindow();
     view_.setOkVisible(false);
-    view_.setMeterBounds(1, int(qBound<qint64>(qint64(INT_MIN), reccount, qint64(INT_MAX))));
+    const qint64 upper = reccount == countLines ? linesFound_ : reccount;
+    view_.setMeterBounds(1, int(qBound<qint64>(qint64(INT_MIN), upper, qint64(INT_MAX))));
     qint64 lineCounter = 0;
     const int columnCount = result->columnCount();
 
@@ -133,7 +134,9 @@ bool ExportRun::checkRows(const QString &statement) {
     if (!runStatement(rows, statement))
         return false;
     const int columnCount = rows.columnCount();
+    linesFound_ = 0;
     while (rows.next()) {
+        ++linesFound_;
         if (!writeRow(rows, columnCount, nullptr)) {
             notStarted(problem_ + QLatin1Char(' ') + nothingSent, problemDetails_);
             return false;

@@ -45,11 +45,13 @@ public:
         std::function<ServerAnswer(const QString &line)> execute;
     };
 
-    ExportRun(const QSqlDatabase &database, const RecordCheck &check, ExportProgressView &view,
-              Parts parts);
+    ExportRun(const RecordCheck &check, ExportProgressView &view, Parts parts);
 
-    // Runs one export with the query text and the preview's line count (for the meter).
-    Outcome run(const QString &query, qint64 reccount);
+    // Runs one export on the payroll database with the query text and the preview's line
+    // count (for the meter).
+    // Without a preview (kwpctl), countLines sizes the meter by the rows the run finds.
+    static constexpr qint64 countLines = -1;
+    Outcome run(const QSqlDatabase &database, const QString &query, qint64 reccount);
 
     bool isRunning() const { return running_; }
     bool openingTaken() const { return openingTaken_; }
@@ -79,6 +81,7 @@ private:
     bool running_ = false;
     bool openingTaken_ = false;
     qint64 linesTaken_ = 0;
+    qint64 linesFound_ = 0; // rows of the checking pass
     QString lastMessage_;
     QString problem_; // why writeRow() refused the row, a whole German sentence
     QString problemDetails_;

@@ -1,5 +1,8 @@
 #include "export/RecordCheck.h"
 
+#include "gateway/GatewaySettings.h"
+#include "gateway/ServerCharset.h"
+
 #include <utility>
 
 RecordCheck::RecordCheck(std::function<bool(QChar)> encodable)
@@ -34,4 +37,16 @@ QString RecordCheck::problem(QStringView value) const {
             .arg(shown, QStringLiteral("%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
     }
     return QString();
+}
+
+RecordCheck RecordCheck::forServer() {
+    // Asked when a character is first met, so the set the program's settings chose at
+    // start-up counts. An unknown set name passes plain ASCII only: the gateway refuses every
+    // line with its own message then anyway.
+    return RecordCheck([](QChar c) {
+        const std::optional<ServerCharset> charset =
+            ServerCharset::byName(gatewaySettings().charset);
+        QByteArray bytes;
+        return charset && charset->encode(QStringView(&c, 1), bytes, nullptr);
+    });
 }

@@ -2,14 +2,13 @@
 
 #include "export/ProgressMeter.h"
 
+#include "app/Twips.h"
+
 #include <QPushButton>
 
-#include <cmath>
-
 namespace {
-// Layouts are given in twips, 1440 to the inch.
 int twips(const QWidget *widget, int value) {
-    return int(std::lround(value * widget->logicalDpiX() / 1440.0));
+    return twipsToPixels(value, widget->logicalDpiX());
 }
 } // namespace
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "export/ExportRun.h"
+#include "export/ExportWindowView.h"
+#include "export/RecordCheck.h"
+
+#include <QObject>
+#include <QPointer>
+
+class FMStart;
+
+// Wires the main window's "Export" button to the export run and its progress window. One
+// exists for the program's run; the progress window lives as long as it does.
+class ExportController : public QObject {
+    Q_OBJECT
+public:
+    explicit ExportController(FMStart &mainWindow);
+
+    // The program is ending (main window closed, "Beenden"): a run under way sends nothing
+    // more and touches no window.
+    void programEnding();
+
+    ExportRun &run() { return run_; }
+    ExportWindowView &view() { return view_; }
+    ExportRun::Outcome lastOutcome() const { return lastOutcome_; }
+
+private:
+    void export_Click();
+
+    QPointer<FMStart> mainWindow_;
+    ExportWindowView view_;
+    RecordCheck check_;
+    ExportRun run_;
+    bool ending_ = false;
+    ExportRun::Outcome lastOutcome_ = ExportRun::Outcome::NotStarted;
+};
