@@ -1,0 +1,340 @@
+#include "DemoFixture.h"
+
+#include "app/ClientKeys.h"
+#include "app/Clock.h"
+#include "app/FMStart.h"
+#include "app/Globals.h"
+#include "app/ListGrid.h"
+#include "app/PayrollDatabase.h"
+#include "gateway/LogonRecord.h"
+#include "tests/support/RecordedMessages.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+// The main window with recorded log-on, log-off and program end.
+struct Started {
+    explicit Started(const PayrollSource &source)
+        : window(source) {
+        window.setServerHooks({[this] {
+                                   ++logins;
+                                   return loginSucceeds;
+                               },
+                               [this] { ++logouts; }});
+        window.setEndProgram([this](int code) { endCodes.append(code); });
+    }
+    FMStart window;
+    bool loginSucceeds = true;
+    int logins = 0;
+    int logouts = 0;
+    QList<int> endCodes;
+};
+
+PayrollSource sqlite(const QString &path) {
+    return {PayrollSource::Kind::Sqlite, path};
+}
+
+QSet<QString> column(const ListGridModel &grid, int column) {
+    QSet<QString> values;
+    for (int row = 0; row < grid.rows(); ++row)
+        values.insert(grid.cellText(row, column));
+    return values;
+}
+} // namespace
+
+class TestFMStart : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { setToday(QDate(2024, 3, 15)); }
+    void cleanup() {
+        setToday(QDate());
+        closeAdocon();
+        logonRecord() = LogonRecord();
+    }
+    void startupSequence();
+    void januaryStartShowsDecember();
+    void refreshTriggers();
+    void refusedPeriodKeepsPreview();
+    void sqlErrorKeepsPreview();
+    void startupFailures_data();
+    void startupFailures();
+    void failedLogin();
+    void noListedClientsAndNoPeriods();
+    void endings_data();
+    void endings();
+    void menuAndCommands();
+};
+
+void TestFMStart::startupSequence() {
+    DemoFolder demo;
+    RecordedMessages messages;
+    logonRecord().CompanyNo = "12";
+    logonRecord().BranchNo = "3";
+    logonRecord().UserName = "Anna Müller";
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    QCOMPARE(messages.messages.size(), 0);
+    QCOMPARE(s.logins, 1);
+    QCOMPARE(s.window.windowTitle(),
+             QStringLiteral("KORVEX KWP-Import              Firma: 12     Filiale: 3     "
+                            "Benutzer: Anna Müller"));
+
+    QCOMPARE(s.window.periode->count(), 3);
+    QCOMPARE(s.window.periode->itemText(0), QStringLiteral("202402"));
+    QCOMPARE(s.window.periode->itemText(2), QStringLiteral("202312"));
+    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202402"));
+
+    const ListGridModel &mandant = s.window.mandant->grid();
+    QCOMPARE(mandant.rows(), 2);
+    QCOMPARE(mandant.rowText(0), QStringLiteral("3;Alpenland Handels GmbH"));
+    QCOMPARE(mandant.rowText(1), QStringLiteral("999;Lohnverrechnung Übungsmandant"));
+    QVERIFY(mandant.isChecked(0, 3) && mandant.isChecked(1, 3));
+    QCOMPARE(clientKeyList(mandant), QStringLiteral("3, 999, 1000"));
+
+    const ListGridModel &list1 = s.window.list1->grid();
+    QCOMPARE(list1.columnCountOfGrid(), 19);
+    QCOMPARE(list1.columnHeading(19), QStringLiteral("Svnr"));
+    QCOMPARE(list1.columnWidth(19), 120);
+    QCOMPARE(list1.columnHeading(8), QStringLiteral("St.Bürg."));
+    const QList<int> expectedAlignment = {0, 0, 0, 2, 0, 0, 2, 0, 0, 0, 2, 0, 1, 1, 1, 1, 1, 1, 0};
+    for (int c = 1; c <= 19; ++c)
+        QCOMPARE(list1.columnAlignment(c), expectedAlignment.at(c - 1));
+
+    QVERIFY(list1.rows() > 0);
+    QCOMPARE(reccount(), qint64(list1.rows()));
+    QCOMPARE(column(list1, 1), (QSet<QString>{"3", "999"}));
+    QCOMPARE(column(list1, 4), QSet<QString>{"202402"});
+    QVERIFY(!sqltext().isEmpty());
+    QVERIFY(sqltext().endsWith("\r\n"));
+    const QRegularExpression date("^\\d\\d\\.\\d\\d\\.\\d{4}$");
+    QVERIFY(date.match(list1.cellText(0, 7)).hasMatch());
+    QVERIFY(list1.cellText(0, 18).contains(','));
+}
+
+void TestFMStart::januaryStartShowsDecember() {
+    setToday(QDate(2024, 1, 5));
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202312"));
+    QCOMPARE(column(s.window.list1->grid(), 4), QSet<QString>{"202312"});
+}
+
+void TestFMStart::refreshTriggers() {
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    ListGridModel &mandant = s.window.mandant->grid();
+    const ListGridModel &list1 = s.window.list1->grid();
+    const int both = list1.rows();
+
+    mandant.setChecked(1, 3, false);
+    QCOMPARE(column(list1, 1), QSet<QString>{"3"});
+    QVERIFY(list1.rows() < both);
+    QCOMPARE(reccount(), qint64(list1.rows()));
+
+    mandant.setChecked(0, 3, false); // nothing marked: only "1000", which has no data
+    QCOMPARE(list1.rows(), 0);
+    QCOMPARE(reccount(), 0);
+    mandant.setChecked(0, 3, true);
+    mandant.setChecked(1, 3, true);
+    QCOMPARE(list1.rows(), both);
+
+    // Typing a period does not refresh; choosing one from the list does.
+    s.window.periode->setEditText("202401");
+    QCOMPARE(column(list1, 4), QSet<QString>{"202402"});
+    s.window.periode->setCurrentIndex(0);
+    s.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+    QTest::keyClick(s.window.periode, Qt::Key_Down);
+    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202401"));
+    QCOMPARE(column(list1, 4), QSet<QString>{"202401"}); // replaced, not added to
+    QCOMPARE(messages.messages.size(), 0);
+}
+
+void TestFMStart::refusedPeriodKeepsPreview() {
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    const ListGridModel &list1 = s.window.list1->grid();
+    const QString firstRow = list1.rowText(0);
+    const int rows = list1.rows();
+    s.window.periode->setEditText("202402 or 1=1");
+    s.window.mandant->grid().setChecked(1, 3, false);
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.messages.first().text.contains("JJJJMM"));
+    QCOMPARE(list1.rows(), rows);
+    QCOMPARE(list1.rowText(0), firstRow);
+    QCOMPARE(reccount(), qint64(rows));
+}
+
+void TestFMStart::sqlErrorKeepsPreview() {
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    const int rows = s.window.list1->grid().rows();
+    sqltext() = "select * from NoSuchTable where $$PERIODE$$ in ($$MANDANT$$)\r\n";
+    QVERIFY(!s.window.refresh1());
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY(messages.messages.first().text.contains("Vorschau"));
+    QVERIFY(messages.messages.first().details.contains("NoSuchTable"));
+    QCOMPARE(s.window.list1->grid().rows(), rows);
+    QCOMPARE(s.endCodes.size(), 0);
+}
+
+void TestFMStart::startupFailures_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("no database") << "database"
+                                 << "Lohndatenbank konnte nicht geöffnet";
+    QTest::newRow("no query file") << "nofile"
+                                   << "Abfragedatei";
+    QTest::newRow("placeholder missing") << "placeholder"
+                                         << "$$MANDANT$$";
+    QTest::newRow("SQL error") << "sql"
+                               << "Vorschau konnte nicht";
+    QTest::newRow("no FixLA table") << "tables"
+                                    << "Perioden";
+}
+
+void TestFMStart::startupFailures() {
+    QFETCH(QString, fault);
+    QFETCH(QString, says);
+    DemoFolder demo;
+    QString database = demo.databasePath();
+    if (fault == "database")
+        database = demo.path("missing.sqlite");
+    if (fault == "nofile")
+        QFile::remove("kwp1.sql");
+    if (fault == "placeholder")
+        demo.writeQuery("select * from FixLA where Periode = $$PERIODE$$\n");
+    if (fault == "sql")
+        demo.writeQuery("select * from FixLA where Periode = $$PERIODE$$ and ($$MANDANT$$\n");
+    if (fault == "tables") {
+        database = demo.path("empty.sqlite");
+        QFile empty(database);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+    }
+    RecordedMessages messages;
+    Started s(sqlite(database));
+    QVERIFY(!s.window.Form_Load());
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY2(messages.messages.first().text.contains(says),
+             qPrintable(messages.messages.first().text));
+    QVERIFY(messages.messages.first().text.contains("Das Programm wird beendet"));
+    if (fault != "placeholder")
+        QVERIFY(!messages.messages.first().details.isEmpty());
+    QCOMPARE(s.logouts, 1);
+    QVERIFY(!QSqlDatabase::contains("adocon"));
+}
+
+void TestFMStart::failedLogin() {
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    s.loginSucceeds = false;
+    QVERIFY(!s.window.Form_Load());
+    QCOMPARE(s.logouts, 1);
+    QCOMPARE(s.endCodes.size(), 1);
+    QCOMPARE(messages.messages.size(), 0);
+    QVERIFY(!QSqlDatabase::contains("adocon"));
+    QCOMPARE(s.window.windowTitle(), QStringLiteral("KORVEX KWP-Import"));
+}
+
+void TestFMStart::noListedClientsAndNoPeriods() {
+    DemoFolder demo;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
+        db.setDatabaseName(demo.databasePath());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("delete from DG_Data where DG_ID in (3, 999)"));
+        QVERIFY(q.exec("delete from FixLA"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("writer");
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    QCOMPARE(s.window.mandant->grid().rows(), 0);
+    QCOMPARE(s.window.periode->count(), 0);
+    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202402"));
+    QCOMPARE(s.window.list1->grid().rows(), 0);
+    QCOMPARE(reccount(), 0);
+    QCOMPARE(messages.messages.size(), 0);
+}
+
+void TestFMStart::endings_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("logouts");
+    QTest::newRow("close box") << "close" << 1;
+    QTest::newRow("menu Beenden") << "menu" << 1;
+    QTest::newRow("button Beenden") << "button" << 0;
+}
+
+void TestFMStart::endings() {
+    QFETCH(QString, how);
+    QFETCH(int, logouts);
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    s.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+    if (how == "close")
+        s.window.close();
+    else if (how == "menu")
+        s.window.findChild<QAction *>("Beenden")->trigger();
+    else
+        QTest::mouseClick(s.window.Command1, Qt::LeftButton);
+    QCOMPARE(s.endCodes, QList<int>{0});
+    QCOMPARE(s.logouts, logouts);
+    // The button leaves at once: the database is not closed by the window.
+    QCOMPARE(QSqlDatabase::contains("adocon"), how == "button");
+}
+
+void TestFMStart::menuAndCommands() {
+    DemoFolder demo;
+    RecordedMessages messages;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    QStringList captions;
+    for (QAction *menu : s.window.menuBar()->actions()) {
+        captions << menu->text();
+        for (QAction *item : menu->menu()->actions())
+            captions << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    }
+    QCOMPARE(captions, (QStringList{"&Datei", "&Login", "-", "&Beenden", "&Parameter", "&Lohnarten",
+                                    "&Hilfe", "Hilfe &über ..."}));
+    QSignalSpy exportSpy(&s.window, &FMStart::exportRequested);
+    QSignalSpy loginSpy(&s.window, &FMStart::loginRequested);
+    QSignalSpy wageSpy(&s.window, &FMStart::wageTypesRequested);
+    QSignalSpy aboutSpy(&s.window, &FMStart::aboutRequested);
+    QTest::mouseClick(s.window.exportButton, Qt::LeftButton);
+    s.window.findChild<QAction *>("mLogin")->trigger();
+    s.window.findChild<QAction *>("mlart")->trigger();
+    s.window.findChild<QAction *>("HilfeUeber")->trigger();
+    QCOMPARE(exportSpy.size(), 1);
+    QCOMPARE(loginSpy.size(), 1);
+    QCOMPARE(wageSpy.size(), 1);
+    QCOMPARE(aboutSpy.size(), 1);
+    QCOMPARE(s.window.exportButton->text(), QStringLiteral("Export"));
+    QCOMPARE(s.window.Command1->text(), QStringLiteral("Beenden"));
+    const int dpi = s.window.logicalDpiX();
+    QCOMPARE(s.window.list1->geometry().x(), (240 * dpi + 720) / 1440);
+    QCOMPARE(s.window.centralWidget()->width(), (10515 * dpi + 720) / 1440);
+}
+
+QTEST_MAIN(TestFMStart)
+#include "tst_fmstart.moc"
