@@ -28,6 +28,10 @@ QString heading(int column) {
 }
 
 const QString nothingSent = QStringLiteral("Es wurde nichts an den ERP-Server gesendet.");
+const QString readFailure = QStringLiteral("Beim Lesen der Lohndaten ist ein Fehler aufgetreten; "
+                                           "der Export wurde abgebrochen.");
+const QString closedDatabase =
+    QStringLiteral("Die Verbindung zur Lohndatenbank wurde während des Exports geschlossen.");
 } // namespace
 
 ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, Parts parts)
@@ -90,11 +94,13 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
 
     for (;;) {
         if (!result->next()) {
-            if (!result->error().isEmpty())
-                return stopped(result,
-                               QStringLiteral("Beim Lesen der Lohndaten ist ein Fehler "
-                                              "aufgetreten; der Export wurde abgebrochen."),
-                               result->error());
+            // A connection closed under the run ends the rows without an error of its own;
+            // that is no end of the data.
+            QString error = result->error();
+            if (error.isEmpty() && !database_.isOpen())
+                error = closedDatabase;
+            if (!error.isEmpty())
+                return stopped(result, readFailure, error);
             result.reset();
             view_.setOkVisible(true);
             parts_.setExportButtonVisible(true);
@@ -104,6 +110,9 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
         view_.setMeterPosition(int(qMin<qint64>(lineCounter, INT_MAX)));
         if (!parts_.letMessageLoopRun())
             return Outcome::Abandoned;
+        // What ran in the message loop may have closed the database under the row.
+        if (!database_.isOpen())
+            return stopped(result, readFailure, closedDatabase);
 
         line_.begin();
         if (!writeRow(*result, columnCount, &line_))
