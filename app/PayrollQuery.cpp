@@ -3,6 +3,7 @@
 #include "app/Decimal.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
@@ -83,13 +84,19 @@ QVariant PayrollQuery::value(int column) const {
         return v;
     const bool isText = v.typeId() == QMetaType::QString;
     switch (kinds.at(column)) {
-    case Kind::Decimal:
-        if (isText) {
-            const Decimal d = Decimal::fromText(v.toString());
+    case Kind::Decimal: {
+        // SQLite keeps such columns as binary doubles; their shortest round-trip text is the
+        // decimal that was stored.
+        const bool isDouble = v.typeId() == QMetaType::Double;
+        if (isText || isDouble) {
+            const Decimal d = Decimal::fromText(
+                isDouble ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
+                         : v.toString());
             if (d.isValid())
                 return QVariant::fromValue(d);
         }
         return v;
+    }
     case Kind::Date:
         if (isText) {
             const QString text = v.toString();
