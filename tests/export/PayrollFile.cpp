@@ -51,6 +51,9 @@ PayrollFile::PayrollFile(const QString &path)
           "integer not null, Svnr varchar(10), GebDat date, Staatsb varchar(3), Geschlecht "
           "char(1), FamSt varchar(10), DVerh varchar(10), Eintritt date, Austritt date, AbmGrd "
           "varchar(4), primary key (DG_ID, DN_ID))",
+          "create table DG_Data (DG_ID integer primary key, Name varchar(60) not null)",
+          "insert into DG_Data values (3, 'Alpenland Handels GmbH'), (42, 'Gasthof Zur Post'), "
+          "(999, 'Übungsmandant')",
           "create table FixLA (DG_ID integer not null, DN_ID integer not null, Periode integer "
           "not null, LA_ID integer not null, Anzahl decimal(12,2), Satz decimal(12,2), Betrag "
           "decimal(12,2), Urlaub decimal(6,1), DGAnteil decimal(12,2))"})

@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // A small payroll database of the export query's shape (tables Dienstnehmer and FixLA, as
-// demo/kwp1.sql reads them), one employee per line, and the line record each row must give
-// on a German workstation, written down here independently of the program's conversions.
+// demo/kwp1.sql reads them, and the clients 3, 42 and 999 in DG_Data), one employee per line, and
+// the line record each row must give on a German workstation, written down here independently of
+// the program's conversions.
 class PayrollFile {
 public:
     explicit PayrollFile(const QString &path);

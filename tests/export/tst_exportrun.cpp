@@ -9,6 +9,7 @@
 #include "gateway/GatewaySettings.h"
 #include "gateway/ServerConnection.h"
 #include "gateway/ServerExecute.h"
+#include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
@@ -52,8 +53,8 @@ private:
     QList<QByteArray> storedLines(int batch, int count);
     static QByteArray bytes(const QString &text) { return text.toLatin1(); }
 
-    QTemporaryDir profiles_;
-    std::unique_ptr<ErpServerFixture> server_;
+    std::unique_ptr<ConnectedServer> connected_;
+    ErpServerFixture *server_ = nullptr;
     std::unique_ptr<QTemporaryDir> data_;
     std::unique_ptr<PayrollFile> payroll_;
     std::unique_ptr<RecordedMessages> messages_;
@@ -68,24 +69,9 @@ private:
 };
 
 void ExportRunTest::initTestCase() {
-    qunsetenv("windir");
-    qunsetenv("KWP_PROFILE_DIR");
-    setProfileDirectory(profiles_.path());
-    server_ = std::make_unique<ErpServerFixture>();
-    QVERIFY2(server_->isRunning(), qPrintable(server_->error()));
-    QFile profile(profiles_.path() + QStringLiteral("/test.mco"));
-    QVERIFY(profile.open(QIODevice::WriteOnly));
-    profile.write("[CACHE]\nSERVERCACHE = 127.0.0.1\nPORTCACHE = " +
-                  QByteArray::number(server_->port()) + "\nNAMESPACE = KORVEX\n");
-    profile.close();
-    QString error;
-    QVERIFY2(ConnectByProfile(QStringLiteral("test"), &error), qPrintable(error));
-
-    const QueryFileText query =
-        readQueryFile(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"));
-    QVERIFY2(query.ok, qPrintable(query.error));
-    sqltext() = query.text;
-
+    connected_ = std::make_unique<ConnectedServer>();
+    QVERIFY2(connected_->ok(), qPrintable(connected_->error()));
+    server_ = &connected_->fixture();
     mainWindow_ = std::make_unique<QWidget>();
     mainWindow_->show();
     view_ = std::make_unique<ExportWindowView>(mainWindow_.get());
@@ -110,7 +96,7 @@ void ExportRunTest::cleanup() {
 
 void ExportRunTest::cleanupTestCase() {
     view_.reset();
-    ServerDisconnect();
+    connected_.reset();
 }
 
 PayrollFile &ExportRunTest::payroll() {

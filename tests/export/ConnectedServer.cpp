@@ -1,0 +1,47 @@
+#include "tests/export/ConnectedServer.h"
+
+#include "app/Globals.h"
+#include "app/QueryFile.h"
+#include "gateway/GatewaySettings.h"
+#include "gateway/ServerConnection.h"
+
+#include <QFile>
+
+ConnectedServer::ConnectedServer() {
+    qunsetenv("windir");
+    qunsetenv("KWP_PROFILE_DIR");
+    setProfileDirectory(profiles_.path());
+    fixture_ = std::make_unique<ErpServerFixture>();
+    if (!fixture_->isRunning()) {
+        error_ = fixture_->error();
+        return;
+    }
+    QFile profile(profiles_.path() + QStringLiteral("/test.mco"));
+    if (!profile.open(QIODevice::WriteOnly)) {
+        error_ = profile.errorString();
+        return;
+    }
+    profile.write("[CACHE]\nSERVERCACHE = 127.0.0.1\nPORTCACHE = " +
+                  QByteArray::number(fixture_->port()) + "\nNAMESPACE = KORVEX\n");
+    profile.close();
+    if (!ConnectByProfile(QStringLiteral("test"), &error_))
+        return;
+    const QueryFileText query =
+        readQueryFile(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"));
+    if (!query.ok)
+        error_ = query.error;
+    sqltext() = query.text;
+}
+
+ConnectedServer::~ConnectedServer() {
+    ServerDisconnect();
+}
+
+int ConnectedServer::receivedInLastBatch() {
+    return fixture_->global("^KWPIMP(" + QByteArray::number(fixture_->lastBatch()) + ",\"n\")")
+        .toInt();
+}
+
+QByteArray ConnectedServer::openingOfLastBatch() {
+    return fixture_->global("^KWPIMP(" + QByteArray::number(fixture_->lastBatch()) + ")");
+}

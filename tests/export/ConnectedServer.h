@@ -1,0 +1,27 @@
+#pragma once
+
+#include "tests/support/ErpServerFixture.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The demo ERP server for one test program, with the program's channel connected to it
+// through a Caché profile "test", and the demo query file in sqltext().
+class ConnectedServer {
+public:
+    ConnectedServer();
+    ~ConnectedServer();
+
+    bool ok() const { return error_.isEmpty(); }
+    QString error() const { return error_; }
+    ErpServerFixture &fixture() { return *fixture_; }
+    // The number of line records the stand-in received in its last batch, refused included.
+    int receivedInLastBatch();
+    QByteArray openingOfLastBatch();
+
+private:
+    QTemporaryDir profiles_;
+    std::unique_ptr<ErpServerFixture> fixture_;
+    QString error_;
+};

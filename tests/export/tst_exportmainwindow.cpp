@@ -1,0 +1,167 @@
+#include "app/FMStart.h"
+#include "app/Twips.h"
+#include "export/ExportController.h"
+#include "export/ProgressMeter.h"
+#include "export/kwpexport.h"
+#include "tests/export/ConnectedServer.h"
+#include "tests/export/PayrollFile.h"
+#include "tests/support/RecordedMessages.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// The export as the user starts it: the main window's "Export" button, the progress window
+// beside it, the real channel to the GT.M demo ERP server.
+class ExportMainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void completedRun();
+    void refusalKeepsButtonHidden();
+    void closingMainWindowMidRun_data();
+    void closingMainWindowMidRun();
+
+private:
+    void openMainWindow();
+    // Runs action once the meter has reached the position, from inside the run.
+    void atPosition(int position, std::function<void()> action);
+
+    std::unique_ptr<ConnectedServer> server_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<PayrollFile> payroll_;
+    std::unique_ptr<RecordedMessages> messages_;
+    std::unique_ptr<FMStart> window_;
+    std::unique_ptr<ExportController> exporter_;
+    std::unique_ptr<QTimer> watcher_;
+    QList<bool> buttonDuringRun_;
+    bool ended_ = false;
+};
+
+void ExportMainWindowTest::initTestCase() {
+    server_ = std::make_unique<ConnectedServer>();
+    QVERIFY2(server_->ok(), qPrintable(server_->error()));
+}
+
+void ExportMainWindowTest::init() {
+    server_->fixture().killGlobal("^KWPTEST");
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(QFile::copy(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"),
+                        dir_->filePath(QStringLiteral("kwp1.sql"))));
+    QVERIFY(QDir::setCurrent(dir_->path()));
+    payroll_ = std::make_unique<PayrollFile>(dir_->filePath(QStringLiteral("payroll.db")));
+    payroll_->addLines(6);
+    messages_ = std::make_unique<RecordedMessages>();
+    buttonDuringRun_.clear();
+    ended_ = false;
+}
+
+void ExportMainWindowTest::cleanup() {
+    watcher_.reset();
+    exporter_.reset();
+    window_.reset();
+    messages_.reset();
+    payroll_.reset();
+    QDir::setCurrent(QDir::tempPath());
+    dir_.reset();
+}
+
+void ExportMainWindowTest::openMainWindow() {
+    window_ =
+        std::make_unique<FMStart>(PayrollSource{PayrollSource::Kind::Sqlite, payroll_->path()});
+    exporter_ = std::make_unique<ExportController>(*window_);
+    // As the program does: the run learns that the program is ending.
+    window_->setEndProgram([this](int) {
+        exporter_->programEnding();
+        ended_ = true;
+    });
+    QVERIFY(window_->Form_Load());
+    window_->move(120, 80);
+    window_->show();
+    window_->periode->setEditText(QStringLiteral("202403"));
+    QVERIFY(window_->refresh1());
+}
+
+void ExportMainWindowTest::atPosition(int position, std::function<void()> action) {
+    watcher_ = std::make_unique<QTimer>();
+    connect(watcher_.get(), &QTimer::timeout, this, [this, position, action] {
+        kwpexport *progress = exporter_ ? exporter_->view().window() : nullptr;
+        if (!exporter_ || !exporter_->run().isRunning())
+            return;
+        buttonDuringRun_.append(window_ && window_->exportButton->isVisible());
+        if (progress && progress->fort1->position() == position) {
+            watcher_->stop();
+            action();
+        }
+    });
+    watcher_->start(0);
+}
+
+void ExportMainWindowTest::completedRun() {
+    openMainWindow();
+    atPosition(-1, [] {});
+    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Completed);
+    QVERIFY(messages_->messages.isEmpty());
+    QVERIFY(!buttonDuringRun_.isEmpty());
+    QVERIFY(!buttonDuringRun_.contains(true));
+    QVERIFY(window_->exportButton->isVisible());
+    QCOMPARE(server_->receivedInLastBatch(), 6);
+    QCOMPARE(server_->openingOfLastBatch(), QByteArray("3, 999, 1000```202403"));
+
+    kwpexport *progress = exporter_->view().window();
+    QVERIFY(progress->isVisible());
+    QVERIFY(progress->OK->isVisible());
+    QCOMPARE(progress->fort1->upper(), 6);
+    const int dpi = window_->logicalDpiX();
+    QCOMPARE(progress->frameGeometry().topLeft(),
+             window_->frameGeometry().topLeft() +
+                 QPoint(twipsToPixels(200, dpi), twipsToPixels(1000, dpi)));
+}
+
+void ExportMainWindowTest::refusalKeepsButtonHidden() {
+    QVERIFY(server_->fixture().setGlobal("^KWPTEST(\"refuse\",2)", "Nein."));
+    openMainWindow();
+    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Refused);
+    QCOMPARE(messages_->messages.size(), 1);
+    QCOMPARE(messages_->messages[0].text, QStringLiteral("Nein."));
+    QVERIFY(!window_->exportButton->isVisible());
+    QVERIFY(!exporter_->view().window()->isVisible());
+    // A preview refresh does not bring it back either.
+    QVERIFY(window_->refresh1());
+    QVERIFY(!window_->exportButton->isVisible());
+}
+
+void ExportMainWindowTest::closingMainWindowMidRun_data() {
+    QTest::addColumn<bool>("closeBox"); // else the "Beenden" button
+    QTest::newRow("close box") << true;
+    QTest::newRow("Beenden") << false;
+}
+
+void ExportMainWindowTest::closingMainWindowMidRun() {
+    QFETCH(bool, closeBox);
+    openMainWindow();
+    atPosition(3, [this, closeBox] {
+        if (closeBox)
+            window_->close();
+        else
+            window_->Command1->click();
+    });
+    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QVERIFY(ended_);
+    QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Abandoned);
+    QCOMPARE(server_->receivedInLastBatch(), 2); // line 3 was never sent
+    QVERIFY(messages_->messages.isEmpty());
+}
+
+QTEST_MAIN(ExportMainWindowTest)
+#include "tst_exportmainwindow.moc"
