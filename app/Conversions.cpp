@@ -11,20 +11,6 @@ QLocale regionalLocale() {
 }
 
 namespace {
-QString joinNumber(const Decimal &d, int minimumDecimals, bool grouped, const QLocale &locale) {
-    QString whole = d.integerDigits();
-    if (grouped) {
-        const QString separator = locale.groupSeparator();
-        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, separator);
-    }
-    QString text = d.isNegative() ? locale.negativeSign() + whole : whole;
-    const QString fraction = d.fractionDigits(minimumDecimals);
-    if (!fraction.isEmpty())
-        text += locale.decimalPoint() + fraction;
-    return text;
-}
-
 // Doubles reach us only where a driver offers nothing exact; their shortest round-trip text
 // is the closest decimal reading.
 Decimal decimalOf(const QVariant &value, bool *isNumber) {
@@ -70,18 +56,57 @@ QString shortDateFormat(const QLocale &locale) {
 }
 
 QString generalText(const QVariant &value, const QLocale &locale) {
+    return ValueConverter(locale).general(value);
+}
+
+QString patternText(const QVariant &value, NumberPattern pattern, const QLocale &locale) {
+    return ValueConverter(locale).pattern(value, pattern);
+}
+
+ValueConverter::ValueConverter(const QLocale &locale)
+    : locale(locale)
+    , groupSeparator(locale.groupSeparator())
+    , decimalPoint(locale.decimalPoint())
+    , negativeSign(locale.negativeSign())
+    , dateFormat(shortDateFormat(locale)) {}
+
+QString ValueConverter::number(const Decimal &d, int minimumDecimals, bool grouped) const {
+    QString whole = d.integerDigits();
+    if (grouped)
+        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+            whole.insert(i, groupSeparator);
+    QString text = d.isNegative() ? negativeSign + whole : whole;
+    const QString fraction = d.fractionDigits(minimumDecimals);
+    if (!fraction.isEmpty())
+        text += decimalPoint + fraction;
+    return text;
+}
+
+QString ValueConverter::date(const QDate &day) {
+    const qint64 key = day.toJulianDay();
+    auto found = dates.constFind(key);
+    if (found != dates.constEnd())
+        return *found;
+    if (dates.size() > 4096)
+        dates.clear();
+    const QString text = locale.toString(day, dateFormat);
+    dates.insert(key, text);
+    return text;
+}
+
+QString ValueConverter::general(const QVariant &value) {
     if (!value.isValid() || value.isNull())
         return {};
     bool isNumber = false;
     const Decimal d = decimalOf(value, &isNumber);
     if (isNumber)
-        return d.isValid() ? joinNumber(d, 0, false, locale) : value.toString();
+        return d.isValid() ? number(d, 0, false) : value.toString();
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return locale.toString(value.toDate(), shortDateFormat(locale));
+        return date(value.toDate());
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
-        QString text = locale.toString(dt.date(), shortDateFormat(locale));
+        QString text = date(dt.date());
         if (dt.time() != QTime(0, 0))
             text += QLatin1Char(' ') + timeText(dt.time(), locale);
         return text;
@@ -93,15 +118,15 @@ QString generalText(const QVariant &value, const QLocale &locale) {
     }
 }
 
-QString patternText(const QVariant &value, NumberPattern pattern, const QLocale &locale) {
+QString ValueConverter::pattern(const QVariant &value, NumberPattern pattern) {
     if (pattern == NumberPattern::None)
-        return generalText(value, locale);
+        return general(value);
     if (!value.isValid() || value.isNull())
         return {};
     bool isNumber = false;
     const Decimal d = decimalOf(value, &isNumber);
     if (!isNumber || !d.isValid())
-        return generalText(value, locale);
+        return general(value);
     const int decimals = pattern == NumberPattern::OneDecimal ? 1 : 2;
-    return joinNumber(d.rounded(decimals), decimals, true, locale);
+    return number(d.rounded(decimals), decimals, true);
 }

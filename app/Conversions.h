@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QVariant>
+
+class Decimal;
 
 // Turning database values into the texts the user sees and the ERP server receives. Values
 // come as PayrollQuery hands them over: null, integers, Decimal, double, QDate, QDateTime,
@@ -31,3 +34,22 @@ QString patternText(const QVariant &value, NumberPattern pattern,
 
 // The regional short date format with the year widened to four digits.
 QString shortDateFormat(const QLocale &locale);
+
+// The same conversions for many values in a row: the regional signs and formats are looked up
+// once, and recent dates are remembered (payroll rows repeat the same few dates).
+class ValueConverter {
+public:
+    explicit ValueConverter(const QLocale &locale = regionalLocale());
+    QString general(const QVariant &value);
+    QString pattern(const QVariant &value, NumberPattern pattern);
+
+private:
+    QLocale locale;
+    QString groupSeparator;
+    QString decimalPoint;
+    QString negativeSign;
+    QString dateFormat;
+    QHash<qint64, QString> dates; // by Julian day
+    QString number(const Decimal &d, int minimumDecimals, bool grouped) const;
+    QString date(const QDate &day);
+};

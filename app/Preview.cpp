@@ -33,12 +33,12 @@ NumberPattern previewPattern(int resultColumn) {
     }
 }
 
-QString previewRowText(const PayrollQuery &query, const QLocale &locale) {
+QString previewRowText(const PayrollQuery &query, ValueConverter &converter) {
     QString text;
     for (int i = 0; i < query.columnCount(); ++i) {
         if (i > 0)
             text += QLatin1Char(';');
-        text += patternText(query.value(i), previewPattern(i), locale);
+        text += converter.pattern(query.value(i), previewPattern(i));
     }
     return text;
 }
@@ -53,10 +53,10 @@ FillOutcome FillList(ListGridModel &list1, const QString &period, const QString 
     PayrollQuery records(db);
     if (!records.exec(statement.text))
         return {false, failed, records.error()};
-    const QLocale locale = regionalLocale();
+    ValueConverter converter;
     QList<QString> rows;
     while (records.next())
-        rows.append(previewRowText(records, locale));
+        rows.append(previewRowText(records, converter));
     if (!records.error().isEmpty())
         return {false, failed, records.error()};
     reccount() = rows.size();

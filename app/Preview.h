@@ -22,7 +22,7 @@ QList<PreviewColumn> designedPreviewColumns();
 NumberPattern previewPattern(int resultColumn);
 
 // The current record as one preview row text: every value converted, ";" between them.
-QString previewRowText(const PayrollQuery &query, const QLocale &locale = regionalLocale());
+QString previewRowText(const PayrollQuery &query, ValueConverter &converter);
 
 struct FillOutcome {
     bool ok = false;
