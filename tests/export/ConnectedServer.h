@@ -16,6 +16,8 @@ public:
     bool ok() const { return error_.isEmpty(); }
     QString error() const { return error_; }
     ErpServerFixture &fixture() { return *fixture_; }
+    // Where the profile "test" lies.
+    QString profileDir() const { return profiles_.path(); }
     // The number of line records the stand-in received in its last batch, refused included.
     int receivedInLastBatch();
     QByteArray openingOfLastBatch();
