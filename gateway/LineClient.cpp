@@ -222,6 +222,9 @@ bool LineClient::sendFrame(Deadline deadline, int timeoutMs) {
 bool LineClient::receiveReply(Deadline deadline, int timeoutMs, Reply &reply) {
     // Reads until a whole frame is buffered; a frame never spans two replies.
     qsizetype frameSize = -1;
+    // The answer is never there right after the request: wait before the first read.
+    if (m_rx.size() - m_rxStart < headerSize && !waitFor(POLLIN, deadline, timeoutMs))
+        return false;
     for (;;) {
         const qsizetype buffered = m_rx.size() - m_rxStart;
         if (frameSize < 0 && buffered >= headerSize) {
