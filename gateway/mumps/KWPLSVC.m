@@ -5,6 +5,7 @@ KWPLSVC ; KWP line service: runs single M lines sent over TCP, one process per c
  ;
 START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
  N %KWPC,%KWPH,%KWPK,%KWPP,%KWPD,%KWPE,%KWPLV
+ S $ETRAP="W $ZSTATUS,! ZHALT 2"
  S %KWPC=$ZCMDLINE I %KWPC="" W "usage: mumps -run START^KWPLSVC CONFIGFILE",! ZHALT 2
  I '$$CONF(%KWPC,.%KWPC) W "cannot read configuration ",$ZCMDLINE,! ZHALT 2
  D PIDW($G(%KWPC("pidfile")),$J)
@@ -13,9 +14,10 @@ START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
  E  D LOG("cannot listen on port "_%KWPC("port")) D PIDW($G(%KWPC("pidfile")),"") ZHALT 3
  U %KWPD W /LISTEN(32)
  D LOG("listening on port "_%KWPC("port")_", pid "_$J)
- S %KWPE=0,%KWPLV=$ZLEVEL,$ETRAP="D LSNERR^KWPLSVC ZGOTO "_%KWPLV_":ACCEPT^KWPLSVC"
+ S %KWPE=0,%KWPE("at")=$H,%KWPLV=$ZLEVEL,$ETRAP="D LSNERR^KWPLSVC ZGOTO "_%KWPLV_":ACCEPT^KWPLSVC"
 ACCEPT ; The accept loop; a failing client or a failed JOB never ends it
  F  D  Q:$$STOPPED(.%KWPC)
+ . S %KWPH=""
  . U %KWPD W /WAIT(1) S %KWPK=$KEY Q:$P(%KWPK,"|")'="CONNECT"
  . S %KWPH=$P(%KWPK,"|",2),%KWPP=$P(%KWPK,"|",3)
  . I '$$ALLOWED(%KWPP,.%KWPC) D REFUSE(%KWPD,%KWPH,%KWPP) Q
@@ -24,12 +26,17 @@ ACCEPT ; The accept loop; a failing client or a failed JOB never ends it
  C %KWPD D PIDW($G(%KWPC("pidfile")),"")
  Q
  ;
-LSNERR ; Listener error trap: log, and give up only when errors repeat without pause
+LSNERR ; Listener error trap: log, drop the connection at hand, stop only on a storm of errors
  S $ECODE=""
  D LOG("listener error: "_$ZSTATUS)
- S %KWPE=%KWPE+1 I %KWPE>100 D LOG("too many errors, stopping") D PIDW($G(%KWPC("pidfile")),"") ZHALT 4
+ I $G(%KWPH)'="" C %KWPD:(SOCKET=%KWPH) S %KWPH=""
+ I $$H(%KWPE("at"))>60 S %KWPE=0,%KWPE("at")=$H
+ S %KWPE=%KWPE+1 I %KWPE>100 D LOG("too many errors within a minute, stopping") D PIDW($G(%KWPC("pidfile")),"") ZHALT 4
  H:%KWPE>10 1
  Q
+ ;
+H(h) ; Seconds since the $HOROLOG h
+ Q $H-h*86400+$P($H,",",2)-$P(h,",",2)
  ;
 HANDOFF(dev,h,conf) ; Starts a serving process with the connected socket as its principal device
  N cmd
@@ -40,7 +47,7 @@ HANDOFF(dev,h,conf) ; Starts a serving process with the connected socket as its 
  Q
  ;
 REFUSE(dev,h,peer) ; Tells a peer outside the allow-list why it is refused, then drops it
- U dev:(SOCKET=h:NODELIMITER:ZNODELAY)
+ U dev:(SOCKET=h)
  W $$FRAME($$REPLY(3,"Verbindung von "_peer_" ist am Zeilendienst nicht erlaubt.","",""))
  C dev:(SOCKET=h)
  D LOG("refused peer "_peer)
@@ -56,8 +63,9 @@ ALLOWED(peer,conf) ; Is the peer address on the allow-list? IPv4 may arrive mapp
  ;
 STOPPED(conf) ; Has an administrator asked for a stop through the stop flag?
  N f S f=$G(conf("stopfile")) Q:f="" 0
- O f:(READONLY):0 E  Q 0
- C f:DELETE
+ ; Not found, $ZSEARCH starts afresh; found, the listener stops and never asks again
+ I $ZSEARCH(f,77)="" Q 0
+ O f C f:DELETE
  Q 1
  ;
 QQ(s) ; Doubles the quotes of a text that goes into a string literal
@@ -67,8 +75,8 @@ QQ(s) ; Doubles the quotes of a text that goes into a string literal
 CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Loopback only without allow lines.
  N l,k,v,dir,eof
  K conf
- O file:(READONLY):0 E  Q 0
- U file F  R l S eof=$ZEOF Q:eof&(l="")  D  Q:eof
+ I $ZSEARCH(file,78)="" Q 0
+ O file:(READONLY) U file F  R l S eof=$ZEOF Q:eof&(l="")  D  Q:eof
  . S l=$TR(l,$C(13,9)," ") F  Q:$E(l)'=" "  S l=$E(l,2,$L(l))
  . Q:l=""  Q:$E(l)="#"
  . S k=$P(l,"="),v=$P(l,"=",2,$L(l,"="))

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "tests/support/RawLineClient.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A demo ERP server (demo/erp-server: GT.M database, line service, stand-in routines) in a
+// temporary folder on a free loopback port, for one test program or one test. Its
+// destructor stops the server by PID and runs the database down.
+//
+// What the stand-ins keep (see demo/mumps/BRKWPCOM.m): ^KWPIMP is the last batch number,
+// ^KWPIMP(b) its opening record, ^KWPIMP(b,n) line record n; ^KWPTEST("refuse",n)=text makes
+// record n (0: the opening record) be refused with text, ^KWPTEST("answer",n)=text makes it
+// be taken and answered with text. Demo users: company 1, branch 0, password "demo".
+class ErpServerFixture {
+public:
+    // Starts the server; extraRoutines is a folder whose routines replace the stand-ins.
+    explicit ErpServerFixture(const QString &extraRoutines = {});
+    ~ErpServerFixture();
+    ErpServerFixture(const ErpServerFixture &) = delete;
+    ErpServerFixture &operator=(const ErpServerFixture &) = delete;
+
+    bool isRunning() const { return m_pid > 0; }
+    QString error() const { return m_error; }
+    quint16 port() const { return m_port; }
+    QString dir() const { return m_dir.path(); }
+    qint64 pid() const { return m_pid; }
+    QString logFile() const { return dir() + QStringLiteral("/kwplsvc.log"); }
+
+    // Runs one line through the service (persona C, namespace "KORVEX") on the fixture's own
+    // connection and returns P0; ok tells whether the line ran. Bytes only, nothing converted.
+    QByteArray evaluate(const QByteArray &line, bool *ok = nullptr);
+    // The value of a global node byte for byte, e.g. global("^KWPIMP(1,3)"); empty if undefined.
+    QByteArray global(const QByteArray &reference);
+    bool setGlobal(const QByteArray &reference, const QByteArray &value);
+    bool killGlobal(const QByteArray &reference);
+    // The last batch of the WINKWP stand-in: its number, and its line record n.
+    int lastBatch();
+    QByteArray storedLine(int batch, int n);
+
+    // Ends the listener and every serving process with SIGKILL, as a crash would.
+    void kill();
+    // Stops the server by its PID (the destructor does this too).
+    void stop();
+
+    // An M string expression for any bytes: "ab"_$C(10)_"c" (quotes doubled, controls as $C).
+    static QByteArray mLiteral(const QByteArray &bytes);
+    // The folder of the source tree (KWP_SOURCE_DIR, else the one the tests were built from).
+    static QString sourceDir();
+    // A TCP port nobody listens on just now.
+    static quint16 freePort();
+
+private:
+    bool start(const QString &extraRoutines);
+
+    QTemporaryDir m_dir;
+    quint16 m_port = 0;
+    qint64 m_pid = 0;
+    QString m_error;
+    std::unique_ptr<RawLineClient> m_client;
+};
