@@ -55,7 +55,7 @@ QStringList TestLineService::servingProcesses() const {
     // A line that HALTs leaves its mark behind; only living processes count.
     QStringList living;
     for (const QString &mark : QDir(m_server->dir() + "/run").entryList({"kwplsvc-*.out"})) {
-        if (::kill(pid_t(mark.mid(8, mark.size() - 12).toLongLong()), 0) == 0)
+        if (ErpServerFixture::processAlive(mark.mid(8, mark.size() - 12).toLongLong()))
             living << mark;
     }
     return living;
@@ -133,6 +133,7 @@ void TestLineService::brokenFraming() {
 
     RawLineClient client;
     QVERIFY(client.open(m_server->port()));
+    const QStringList during = servingProcesses();
     QVERIFY(client.sendRaw(bytes));
     if (answered) {
         const QList<QByteArray> reply = client.readReply();
@@ -395,7 +396,7 @@ void TestLineService::stopFlagStopsListener() {
     QFile flag(server.dir() + "/kwplsvc.stop");
     QVERIFY(flag.open(QIODevice::WriteOnly));
     flag.close();
-    QVERIFY(waitUntil([&] { return ::kill(pid_t(pid), 0) != 0; }, 10000));
+    QVERIFY(waitUntil([&] { return !ErpServerFixture::processAlive(pid); }, 10000));
     QVERIFY(!QFile::exists(server.dir() + "/kwplsvc.pid"));
     QVERIFY(!flag.exists());
     RawLineClient client;

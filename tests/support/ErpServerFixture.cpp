@@ -1,6 +1,7 @@
 #include "tests/support/ErpServerFixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 
@@ -27,6 +28,15 @@ ErpServerFixture::~ErpServerFixture() {
 QString ErpServerFixture::sourceDir() {
     const QString fromEnv = qEnvironmentVariable("KWP_SOURCE_DIR");
     return fromEnv.isEmpty() ? QStringLiteral(KWP_SOURCE_DIR_DEFAULT) : fromEnv;
+}
+
+bool ErpServerFixture::processAlive(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype afterName = text.lastIndexOf(')');
+    return afterName > 0 && text.mid(afterName + 2, 1) != "Z";
 }
 
 quint16 ErpServerFixture::freePort() {

@@ -51,6 +51,8 @@ public:
     static QByteArray mLiteral(const QByteArray &bytes);
     // The folder of the source tree (KWP_SOURCE_DIR, else the one the tests were built from).
     static QString sourceDir();
+    // Whether the process runs; a zombie does not (this machine's init may never reap it).
+    static bool processAlive(qint64 pid);
     // A TCP port nobody listens on just now.
     static quint16 freePort();
 
