@@ -34,6 +34,7 @@ private slots:
     void failingLine();
     void msmLineWritingNothing();
     void localsPerConnection();
+    void overlongLine();
     void unencodableLine_data();
     void unencodableLine();
     void cannotConnect_data();
@@ -117,6 +118,8 @@ void TestServerExecute::answeringLine_data() {
     QTest::newRow("line feed inside") << answering("\"a\"_$C(10)_\"b\"") << "a\nb";
     QTest::newRow("long answer") << answering("$J(\"\",5000)_\"x\"")
                                  << QString(5000, QLatin1Char(' ')) + "x";
+    QTest::newRow("answer of half a megabyte")
+        << answering("$J(\"\",500000)_\"ü\"") << QString(500000, QLatin1Char(' ')) + "ü";
     QTest::newRow("rejected password") << "D PASS^%ONLCL0(1,0,\"falsch\")"
                                        << "";
 }
@@ -226,6 +229,17 @@ void TestServerExecute::localsPerConnection() {
     control.execute(QStringLiteral("S P0=$D(KWPX)"));
     QCOMPARE(control.errorCode(), 0);
     QCOMPARE(control.P0(), QStringLiteral("0"));
+}
+
+void TestServerExecute::overlongLine() {
+    connectKind(QStringLiteral("cache"));
+    const QString line = QStringLiteral("S X=\"%1\"").arg(QString(1100000, QLatin1Char('a')));
+    const ServerAnswer answer = ServerExecuteChecked(line);
+    QVERIFY(!answer.ok);
+    QVERIFY2(answer.error.contains(QStringLiteral("zu lang")), qPrintable(answer.error));
+    // Refused before sending: the connection is still in step.
+    QVERIFY(logonRecord().Connected);
+    QCOMPARE(ServerExecute(answering(QStringLiteral("3"))), QStringLiteral("3"));
 }
 
 void TestServerExecute::unencodableLine_data() {
