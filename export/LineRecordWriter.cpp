@@ -5,14 +5,14 @@
 
 LineRecordWriter::LineRecordWriter(const RecordCheck &check, const QLocale &locale)
     : check_(check)
-    , locale_(locale) {}
+    , converter_(locale) {}
 
 void LineRecordWriter::begin(ServerCallLine *line) {
     line_ = line;
 }
 
 bool LineRecordWriter::add(const QVariant &value) {
-    text_ = generalText(value, locale_);
+    text_ = converter_.general(value);
     problem_ = check_.problem(text_);
     if (!problem_.isEmpty())
         return false;

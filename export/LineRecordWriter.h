@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Conversions.h"
 #include "export/RecordCheck.h"
 
 #include <QLocale>
@@ -26,7 +27,7 @@ public:
 
 private:
     const RecordCheck &check_;
-    QLocale locale_;
+    ValueConverter converter_; // regional signs looked up once per run, not per value
     ServerCallLine *line_ = nullptr;
     QString text_;
     QString problem_;

@@ -12,6 +12,8 @@ ProgressMeter::ProgressMeter(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(bar_);
     bar_->setAlignment(Qt::AlignCenter);
+    pending_.setSingleShot(true);
+    connect(&pending_, &QTimer::timeout, this, &ProgressMeter::refresh);
     refresh();
 }
 
@@ -27,6 +29,11 @@ void ProgressMeter::setUpper(int upper) {
 
 void ProgressMeter::setPosition(int position) {
     position_ = position;
+    if (sincePaint_.isValid() && sincePaint_.elapsed() < frameMs) {
+        if (!pending_.isActive())
+            pending_.start(int(frameMs - sincePaint_.elapsed()));
+        return;
+    }
     refresh();
 }
 
@@ -44,6 +51,8 @@ QString ProgressMeter::text() const {
 }
 
 void ProgressMeter::refresh() {
+    pending_.stop();
+    sincePaint_.start();
     // QProgressBar would move its minimum when the maximum falls below it; an empty range
     // shows as one step instead, so the bar never fails on what the run writes.
     bar_->setRange(lower_, std::max(lower_, upper_));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 class QProgressBar;
@@ -8,6 +10,8 @@ class QProgressBar;
 // writes them. It takes every value it is given, also an upper bound below the lower one (an
 // empty preview) and a position outside the range (more lines than the preview had): the bar
 // then holds at the nearer bound, while the text tells the line in numbers.
+// A new position is painted at most every frameMs: painting the bar for every one of many
+// thousand lines would cost more than sending them. The last position always shows.
 class ProgressMeter : public QWidget {
     Q_OBJECT
 public:
@@ -26,9 +30,13 @@ public:
     // "Zeile n von N", or empty before the first line was counted.
     QString text() const;
 
+    static constexpr int frameMs = 40;
+
 private:
     void refresh();
 
+    QElapsedTimer sincePaint_;
+    QTimer pending_; // paints a position that came too soon after the last one
     QProgressBar *bar_;
     int lower_ = 0;
     int upper_ = 100;

@@ -50,6 +50,7 @@ void ExportWindowTest::meter() {
     QCOMPARE(meter.text(), text);
     auto *bar = meter.findChild<QProgressBar *>();
     QVERIFY(bar);
+    QTRY_COMPARE(bar->text(), text); // painted within a frame
     QCOMPARE(bar->value(), shown);
     QCOMPARE(bar->minimum(), lower);
 }
