@@ -1,0 +1,219 @@
+#include "app/Globals.h"
+#include "app/PayrollDatabase.h"
+#include "app/QueryFile.h"
+#include "demo/payroll/DemoPayroll.h"
+#include "export/ExportRun.h"
+#include "export/ExportWindowView.h"
+#include "export/RecordCheck.h"
+#include "gateway/GatewaySettings.h"
+#include "gateway/ServerConnection.h"
+#include "gateway/ServerExecute.h"
+#include "tests/support/ErpServerFixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QWidget>
+
+#include <sys/resource.h>
+
+// A full export through the real progress window (offscreen, the message loop once per line)
+// to the GT.M line service with the demo ERP's WINKWP stand-in. Every measurement runs in a
+// process of its own, started under "taskset -c 0" for the pinned figures, so that the
+// program and the server it starts share one core; and so that peak memory is its own.
+// The limit per line, 1 / (raw loopback ping-pong + in-process XECUTE of a record line), is
+// measured in the same run by bench_gateway, whose (a) and (d) are exactly these two.
+namespace {
+const QString period = QStringLiteral("202402");
+
+void print(const QString &line) {
+    QTextStream(stdout) << line << Qt::endl;
+}
+
+double peakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+bool buildPayroll(const QString &path, qint64 lines) {
+    DemoOptions options;
+    options.lastPeriod = period;
+    options.months = 1;
+    options.employees = 20;
+    options.bulkLines = lines;
+    options.wageTypesFile = QStringLiteral(KWP_SOURCE_DIR "/demo/wagetypes.txt");
+    const DemoResult result = writeDemoPayrollFile(path, options);
+    if (!result.ok)
+        QTextStream(stderr) << "payroll: " << result.error << Qt::endl;
+    return result.ok;
+}
+
+// One export in this process; prints "lines seconds peakGrowthMiB".
+int exportOnce(const QString &db) {
+    ErpServerFixture server;
+    if (!server.isRunning()) {
+        QTextStream(stderr) << "erp-server: " << server.error() << Qt::endl;
+        return 2;
+    }
+    QTemporaryDir profiles;
+    setProfileDirectory(profiles.path());
+    QFile profile(profiles.filePath(QStringLiteral("bench.mco")));
+    if (!profile.open(QIODevice::WriteOnly))
+        return 2;
+    profile.write("[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + QByteArray::number(server.port()) +
+                  "\n");
+    profile.close();
+    QString error;
+    if (!ConnectByProfile(QStringLiteral("bench"), &error) ||
+        !openAdocon({PayrollSource::Kind::Sqlite, db}).ok) {
+        QTextStream(stderr) << "connect: " << error << Qt::endl;
+        return 2;
+    }
+    sqltext() = readQueryFile(QStringLiteral(KWP_SOURCE_DIR "/demo/kwp1.sql")).text;
+
+    QWidget mainWindow;
+    mainWindow.show();
+    ExportWindowView view(&mainWindow);
+    view.showWindow();
+    const RecordCheck check = RecordCheck::forServer();
+    // Where the time goes: the message loop (repainting the meter) and the channel.
+    qint64 loopNs = 0;
+    qint64 channelNs = 0;
+    QElapsedTimer part;
+    ExportRun run(check, view,
+                  {[](bool) {},
+                   [&] {
+                       part.start();
+                       QCoreApplication::processEvents();
+                       loopNs += part.nsecsElapsed();
+                       return true;
+                   },
+                   [] {
+                       return ExportSelection{QStringLiteral("3, 999, 1000"), period};
+                   },
+                   [&](const QString &line) {
+                       part.start();
+                       ServerAnswer answer = ServerExecuteChecked(line);
+                       channelNs += part.nsecsElapsed();
+                       return answer;
+                   }});
+    QCoreApplication::processEvents();
+    const double before = peakMiB();
+    QElapsedTimer timer;
+    timer.start();
+    const ExportRun::Outcome outcome = run.run(adocon(), sqltext(), ExportRun::countLines);
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (outcome != ExportRun::Outcome::Completed) {
+        QTextStream(stderr) << "export did not complete: " << run.lastMessage() << Qt::endl;
+        return 1;
+    }
+    const double lines = double(qMax<qint64>(1, run.linesTaken()));
+    print(QStringLiteral("%1 %2 %3 %4 %5")
+              .arg(run.linesTaken())
+              .arg(seconds)
+              .arg(peakMiB() - before)
+              .arg(double(loopNs) / 1e3 / lines)
+              .arg(double(channelNs) / 1e3 / lines));
+    ServerDisconnect();
+    return 0;
+}
+
+// Runs one export in a child process, pinned to core 0 or not.
+QStringList child(const QString &db, bool pinned) {
+    QStringList args{QCoreApplication::applicationFilePath(), QStringLiteral("--once"), db};
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (pinned)
+        process.start(QStringLiteral("taskset"), QStringList{QStringLiteral("-c"), "0"} + args);
+    else
+        process.start(args.takeFirst(), args);
+    process.waitForFinished(-1);
+    if (process.exitCode() != 0)
+        return {};
+    return QString::fromLatin1(process.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+}
+// Microseconds of (a) and (d) of bench_gateway, pinned and unpinned, in that order.
+QList<double> roundTripLimits() {
+    QProcess gateway;
+    gateway.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    gateway.start(QStringLiteral(BENCH_GATEWAY_PATH), {});
+    gateway.waitForFinished(-1);
+    const QString out = QString::fromLatin1(gateway.readAllStandardOutput());
+    static const QRegularExpression figure(QStringLiteral("\\((a|d)\\)[^\\n]*\\(([0-9.]+) us\\)"));
+    QList<double> us;
+    for (auto it = figure.globalMatch(out); it.hasNext();)
+        us.append(it.next().captured(2).toDouble());
+    return us;
+}
+} // namespace
+
+int main(int argc, char *argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A German workstation, as the demo ERP server expects its numbers (1234,5).
+    qputenv("LC_ALL", "de_AT.UTF-8");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--once"))
+        return exportOnce(args[2]);
+
+    const qint64 speedLines = args.size() > 1 ? args[1].toLongLong() : 100000;
+    const qint64 bigLines = args.size() > 2 ? args[2].toLongLong() : 1000000;
+    QTemporaryDir dir;
+    print(QStringLiteral("Export benchmark: building payroll files (%1, 10000, %2 lines)")
+              .arg(speedLines)
+              .arg(bigLines));
+    const QString speedDb = dir.filePath(QStringLiteral("speed.db"));
+    const QString smallDb = dir.filePath(QStringLiteral("small.db"));
+    const QString bigDb = dir.filePath(QStringLiteral("big.db"));
+    if (!buildPayroll(speedDb, speedLines) || !buildPayroll(smallDb, 10000) ||
+        !buildPayroll(bigDb, bigLines))
+        return 2;
+
+    // a pinned, d pinned, a unpinned, d unpinned
+    const QList<double> limits = roundTripLimits();
+    for (const bool pinned : {true, false}) {
+        const QStringList figures = child(speedDb, pinned);
+        if (figures.size() != 5) {
+            print(QStringLiteral("export failed"));
+            return 1;
+        }
+        const double lines = figures[0].toDouble();
+        const double perSecond = lines / figures[1].toDouble();
+        print(QStringLiteral("%1: %2 lines in %3 s = %4 lines/s")
+                  .arg(pinned ? QStringLiteral("pinned to one core")
+                              : QStringLiteral("unpinned          "))
+                  .arg(lines)
+                  .arg(figures[1].toDouble(), 0, 'f', 2)
+                  .arg(perSecond, 0, 'f', 0));
+        print(QStringLiteral("    per line: message loop %1 us, channel %2 us")
+                  .arg(figures[3].toDouble(), 0, 'f', 1)
+                  .arg(figures[4].toDouble(), 0, 'f', 1));
+        if (limits.size() == 4) {
+            const double a = limits[pinned ? 0 : 2];
+            const double d = limits[pinned ? 1 : 3];
+            const double limit = 1e6 / (a + d);
+            print(QStringLiteral("    limit 1/(ping-pong %1 us + XECUTE %2 us) = %3 lines/s; "
+                                 "export/limit = %4 (target >= 0.5)")
+                      .arg(a)
+                      .arg(d)
+                      .arg(limit, 0, 'f', 0)
+                      .arg(perSecond / limit, 0, 'f', 2));
+        } else {
+            print(QStringLiteral("    limit: bench_gateway gave no figures"));
+        }
+    }
+    for (const auto &[db, label] : {std::pair{smallDb, QStringLiteral("10000")},
+                                    std::pair{bigDb, QString::number(bigLines)}}) {
+        const QStringList figures = child(db, false);
+        if (figures.size() != 5)
+            return 1;
+        print(QStringLiteral("peak memory growth during the export of %1 lines: %2 MiB")
+                  .arg(label, QString::number(figures[2].toDouble(), 'f', 1)));
+    }
+    return 0;
+}
