@@ -56,12 +56,8 @@ void CacheControl::setServer(const QString &server) {
                  QString());
         return;
     }
-    if (!m_client.connectTo(host, port, gatewaySettings().connectTimeoutMs)) {
+    if (!m_client.connectTo(host, port, gatewaySettings().connectTimeoutMs))
         setError(ConnectFailed, m_client.errorText(), m_client.errorDetails());
-        return;
-    }
-    if (!m_nameSpace.isEmpty())
-        setNameSpace(m_nameSpace);
 }
 
 void CacheControl::setNameSpace(const QString &nameSpace) {
@@ -71,11 +67,16 @@ void CacheControl::setNameSpace(const QString &nameSpace) {
     if (m_client.isGreeted()) {
         // Another namespace needs a fresh connection: the service fixes it at the greeting.
         setServer(m_server);
-        return;
+        if (!m_client.isOpen())
+            return;
     }
+    greet();
+}
+
+void CacheControl::greet() {
     QByteArray encoded;
     QString error;
-    if (!m_charset->encode(nameSpace, encoded, &error)) {
+    if (!m_charset->encode(m_nameSpace, encoded, &error)) {
         m_client.close();
         setError(Unencodable, error, QString());
         return;
@@ -88,6 +89,12 @@ void CacheControl::setNameSpace(const QString &nameSpace) {
 
 void CacheControl::execute(const QString &line) {
     m_reply.p0.clear();
+    // A server property written without a namespace after it opens the one held.
+    if (m_client.isOpen() && !m_client.isGreeted()) {
+        greet();
+        if (!isOpen())
+            return;
+    }
     if (!isOpen()) {
         setError(NotConnected,
                  QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Zeile wurde "

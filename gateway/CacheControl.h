@@ -26,6 +26,7 @@ public:
     };
 
     // "CN_IPTCP:host[port]" closes any open connection and connects; empty text disconnects.
+    // The namespace is opened by the next setNameSpace(), or else by the next execute().
     void setServer(const QString &server);
     QString server() const { return m_server; }
     // Opens the namespace on the connected server; stored for later when not connected.
@@ -43,6 +44,7 @@ public:
     bool isOpen() const override { return m_client.isOpen() && m_client.isGreeted(); }
 
 private:
+    void greet();
     void setError(int code, const QString &text, const QString &details);
     void takeClientError();
 

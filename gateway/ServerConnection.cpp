@@ -24,6 +24,9 @@ bool CacheConnect() {
     control.setNameSpace(record.NamespaceName);
     if (control.errorCode() != 0) {
         connectError = joined(control.errorText(), control.errorDetails());
+        // Writing the server property closed any earlier connection of the control.
+        if (record.ServerKind == QLatin1String("cache"))
+            logonRecord().Connected = false;
         return false;
     }
     return true;

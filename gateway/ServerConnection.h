@@ -8,7 +8,8 @@
 
 // Opens the Caché control's connection from ConnectionString and NamespaceName. False, without
 // a message, when ConnectionString is empty (the control is not touched) or the control
-// reports an error. The caller sets Connected on success.
+// reports an error; an earlier Caché connection is then closed and Connected cleared. The
+// caller sets Connected on success.
 bool CacheConnect();
 
 // Obtains the MSM connection object from the profile file and logs in; on success stores it

@@ -39,6 +39,8 @@ private slots:
     void unencodableLine();
     void cannotConnect_data();
     void cannotConnect();
+    void failedReconnectClosesCache();
+    void controlRoles();
     void emptyConnectionString();
     void disconnect_data();
     void disconnect();
@@ -314,6 +316,41 @@ void TestServerExecute::cannotConnect() {
     QVERIFY(!ServerExecuteChecked(QStringLiteral("S P0=1")).ok);
     QCOMPARE(m_messages->messages.size(), 1);
     QCOMPARE(m_messages->messages.first().title, invalid);
+}
+
+void TestServerExecute::failedReconnectClosesCache() {
+    connectKind(QStringLiteral("cache"));
+    logonRecord().NamespaceName = QStringLiteral("NOPE");
+    QVERIFY(!CacheConnect());
+    QVERIFY2(lastConnectError().contains(QStringLiteral("NOPE")), qPrintable(lastConnectError()));
+    QVERIFY(!logonRecord().Connected);
+}
+
+void TestServerExecute::controlRoles() {
+    const QString server = QStringLiteral("CN_IPTCP:127.0.0.1[%1]").arg(m_server->port());
+    CacheControl control;
+    control.setNameSpace(QStringLiteral("NOPE"));
+    control.setServer(server);
+    QCOMPARE(control.errorCode(), 0);
+    control.setNameSpace(QStringLiteral("KORVEX"));
+    QCOMPARE(control.errorCode(), 0);
+    control.execute(QStringLiteral("S P0=$J"));
+    const QString firstProcess = control.P0();
+    QVERIFY(!firstProcess.isEmpty());
+
+    // Writing the namespace again opens a fresh connection with fresh locals.
+    control.execute(QStringLiteral("S KWPY=1"));
+    control.setNameSpace(QStringLiteral("KORVEX"));
+    control.execute(QStringLiteral("S P0=$D(KWPY)_\"/\"_$J"));
+    QCOMPARE(control.errorCode(), 0);
+    QVERIFY(control.P0().startsWith(QLatin1String("0/")));
+    QVERIFY(control.P0() != QStringLiteral("0/") + firstProcess);
+
+    control.setServer(QString());
+    control.execute(QStringLiteral("S P0=1"));
+    QCOMPARE(control.errorCode(), int(CacheControl::NotConnected));
+    control.setServer(QStringLiteral("127.0.0.1:1972"));
+    QCOMPARE(control.errorCode(), int(CacheControl::BadServerText));
 }
 
 void TestServerExecute::emptyConnectionString() {
