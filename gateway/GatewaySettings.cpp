@@ -1,5 +1,8 @@
 #include "gateway/GatewaySettings.h"
 
+#include "gateway/ServerCharset.h"
+
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
@@ -9,6 +12,46 @@ QString configuredProfileDirectory;
 GatewaySettings &gatewaySettings() {
     static GatewaySettings settings;
     return settings;
+}
+
+QStringList loadGatewaySettings(const QString &iniPath) {
+    QStringList problems;
+    QSettings ini(iniPath, QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("ErpServer"));
+    GatewaySettings &settings = gatewaySettings();
+
+    const QString directory = ini.value(QStringLiteral("ProfileDirectory")).toString();
+    if (!directory.isEmpty())
+        setProfileDirectory(directory);
+
+    if (ini.contains(QStringLiteral("Charset"))) {
+        settings.charset = ini.value(QStringLiteral("Charset")).toString();
+        if (!ServerCharset::byName(settings.charset))
+            problems << QStringLiteral(
+                            "Der Zeichensatz \u201E%1\u201C in %2 ist unbekannt; möglich "
+                            "sind windows-1252 und iso-8859-1. Verbindungen zum "
+                            "ERP-Server werden abgelehnt.")
+                            .arg(settings.charset, iniPath);
+    }
+
+    const auto readTimeout = [&](const QString &key, int &target) {
+        if (!ini.contains(key))
+            return;
+        bool ok = false;
+        const double seconds =
+            ini.value(key).toString().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        if (ok && seconds > 0 && seconds <= 24 * 3600) {
+            target = qRound(seconds * 1000);
+            return;
+        }
+        problems << QStringLiteral("Der Wert \u201E%1\u201C für %2 in %3 ist keine Zeit in "
+                                   "Sekunden; es gelten %4 Sekunden.")
+                        .arg(ini.value(key).toString(), key, iniPath)
+                        .arg(target / 1000.0);
+    };
+    readTimeout(QStringLiteral("ConnectTimeout"), settings.connectTimeoutMs);
+    readTimeout(QStringLiteral("AnswerTimeout"), settings.answerTimeoutMs);
+    return problems;
 }
 
 QString profileDirectory() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // How the program reaches ERP servers: where profile files lie, how long it waits, which
 // character set the server's text is in. The program's INI sets these once at start-up.
@@ -11,6 +12,13 @@ struct GatewaySettings {
 };
 
 GatewaySettings &gatewaySettings();
+
+// Reads group [ErpServer] of the program's INI file into gatewaySettings() and the profile
+// directory: "ProfileDirectory", "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may
+// have a decimal point). Missing keys keep their defaults. Returns a German sentence for each
+// value it could not use (an unusable time-out keeps its default; an unknown character set is
+// kept, so that connecting fails with a clear message rather than sending wrong bytes).
+QStringList loadGatewaySettings(const QString &iniPath);
 
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an
 // administrator's override), else the configured directory, else "kwp-import/profiles" in the

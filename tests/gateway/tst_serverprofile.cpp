@@ -23,6 +23,8 @@ private slots:
     void windirWins();
     void msmKeys_data();
     void msmKeys();
+    void iniSettings_data();
+    void iniSettings();
 
 private:
     void writeProfile(const QString &name, const QByteArray &content);
@@ -220,6 +222,48 @@ void TestServerProfile::msmKeys() {
     QCOMPARE(client->host(), host);
     QCOMPARE(client->port(), port);
     QCOMPARE(client->nameSpace(), nameSpace);
+}
+
+void TestServerProfile::iniSettings_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<int>("connectMs");
+    QTest::addColumn<int>("answerMs");
+    QTest::addColumn<QString>("charset");
+    QTest::addColumn<int>("problems");
+
+    QTest::newRow("no group: defaults")
+        << QByteArray("[Payroll]\nSqliteFile=x\n") << 5000 << 30000 << "windows-1252" << 0;
+    QTest::newRow("all set") << QByteArray("[ErpServer]\nConnectTimeout=2.5\nAnswerTimeout=60\n"
+                                           "Charset=iso-8859-1\n")
+                             << 2500 << 60000 << "iso-8859-1" << 0;
+    QTest::newRow("German decimal comma")
+        << QByteArray("[ErpServer]\nAnswerTimeout=\"0,5\"\n") << 5000 << 500 << "windows-1252" << 0;
+    QTest::newRow("unusable time-outs keep defaults")
+        << QByteArray("[ErpServer]\nConnectTimeout=0\nAnswerTimeout=lang\n") << 5000 << 30000
+        << "windows-1252" << 2;
+    QTest::newRow("unknown charset kept and reported")
+        << QByteArray("[ErpServer]\nCharset=utf-8\n") << 5000 << 30000 << "utf-8" << 1;
+}
+
+void TestServerProfile::iniSettings() {
+    QFETCH(QByteArray, ini);
+    QFETCH(int, connectMs);
+    QFETCH(int, answerMs);
+    QFETCH(QString, charset);
+    QFETCH(int, problems);
+
+    gatewaySettings() = GatewaySettings();
+    const QString path = m_dir.path() + QStringLiteral("/kwp-import.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(ini);
+    file.close();
+    const QStringList found = loadGatewaySettings(path);
+    QCOMPARE(found.size(), problems);
+    QCOMPARE(gatewaySettings().connectTimeoutMs, connectMs);
+    QCOMPARE(gatewaySettings().answerTimeoutMs, answerMs);
+    QCOMPARE(gatewaySettings().charset, charset);
+    gatewaySettings() = GatewaySettings();
 }
 
 QTEST_GUILESS_MAIN(TestServerProfile)
