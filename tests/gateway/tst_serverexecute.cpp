@@ -371,6 +371,11 @@ void TestServerExecute::disconnect_data() {
 void TestServerExecute::disconnect() {
     QFETCH(QString, kind);
     connectKind(kind);
+    // With Connected false nothing is closed.
+    logonRecord().Connected = false;
+    ServerDisconnect();
+    QCOMPARE(ServerExecute(answering(QStringLiteral("5"))), QStringLiteral("5"));
+    logonRecord().Connected = true;
     ServerDisconnect();
     QVERIFY(!logonRecord().Connected);
     ServerDisconnect();
