@@ -6,16 +6,12 @@
 #include "export/ProgressMeter.h"
 #include "export/RecordCheck.h"
 #include "export/kwpexport.h"
-#include "gateway/GatewaySettings.h"
-#include "gateway/ServerConnection.h"
 #include "gateway/ServerExecute.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
