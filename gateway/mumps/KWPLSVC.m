@@ -119,19 +119,22 @@ NEXT ; Reads and answers requests; ends the process when the client goes away
  D CLOSE
  ZHALT 0
  ;
-ONE ; Reads one request and answers it
- N %KWPQ
+ONE ; Reads one request and answers it; the path every line takes, so kept lean
+ N %KWPQ,%KWPP,%KWPO
  S %KWPQ=$$RDFRAME Q:%KWPS("end")
  I $E(%KWPQ)'="X"!("01"'[$E(%KWPQ,2))!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  S %KWPS("capnow")=$E(%KWPQ,2)
  I %KWPS("capnow") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
- S %KWPS("p0")=$$RUN($S(%KWPS("msm"):$$MSMZV($E(%KWPQ,3,$L(%KWPQ)),%KWPS("zv")),1:$E(%KWPQ,3,$L(%KWPQ))),%KWPS("zv"))
- D SEND($$REPLY(0,"",%KWPS("p0"),$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap")),1:"")))
+ S %KWPP=$$RUN($S(%KWPS("msm"):$$MSMZV($E(%KWPQ,3,$L(%KWPQ)),%KWPS("zv")),1:$E(%KWPQ,3,$L(%KWPQ))),%KWPS("zv"))
+ S %KWPO=$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap")),1:"")
+ ; The reply of REPLY(0,"",P0,output) in its frame, built in one variable and written once
+ S %KWPQ=$E(100000033+$L(%KWPP)+$L(%KWPO),2,9)_"00000001000000000"_$E(100000000+$L(%KWPP),2,9)_%KWPP_$E(100000000+$L(%KWPO),2,9)_%KWPO
+ U %KWPS("sock") W %KWPQ
  Q
  ;
 RUN(%KWPL,%KWPZV) ; Runs the line with every service local hidden; returns P0
- N %KWPC,%KWPS,%KWPF,%KWPQ
+ N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
  X %KWPL
  Q $G(P0)
  ;
