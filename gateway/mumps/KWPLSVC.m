@@ -17,11 +17,12 @@ START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
  S %KWPE=0,%KWPE("at")=$H,%KWPLV=$ZLEVEL,$ETRAP="D LSNERR^KWPLSVC ZGOTO "_%KWPLV_":ACCEPT^KWPLSVC"
 ACCEPT ; The accept loop; a failing client or a failed JOB never ends it
  F  D  Q:$$STOPPED(.%KWPC)
- . S %KWPH=""
+ . K %KWPH S %KWPH=""
  . U %KWPD W /WAIT(1) S %KWPK=$KEY Q:$P(%KWPK,"|")'="CONNECT"
  . S %KWPH=$P(%KWPK,"|",2),%KWPP=$P(%KWPK,"|",3)
  . I '$$ALLOWED(%KWPP,.%KWPC) D REFUSE(%KWPD,%KWPH,%KWPP) Q
- . D HANDOFF(%KWPD,%KWPH,.%KWPC)
+ . U %KWPD:(DETACH=%KWPH) S %KWPH("pool")=1
+ . D HANDOFF(%KWPH,.%KWPC) K %KWPH S %KWPH=""
  D LOG("stopped, pid "_$J)
  C %KWPD D PIDW($G(%KWPC("pidfile")),"")
  Q
@@ -29,7 +30,10 @@ ACCEPT ; The accept loop; a failing client or a failed JOB never ends it
 LSNERR ; Listener error trap: log, drop the connection at hand, stop only on a storm of errors
  S $ECODE=""
  D LOG("listener error: "_$ZSTATUS)
- I $G(%KWPH)'="" C %KWPD:(SOCKET=%KWPH) S %KWPH=""
+ ; Cleared before closing: should the CLOSE fail, the trap runs again without it
+ N h,pool S h=$G(%KWPH),pool=$G(%KWPH("pool")) K %KWPH S %KWPH=""
+ I h'="",pool C "socketpool":(SOCKET=h)
+ I h'="",'pool C %KWPD:(SOCKET=h)
  I $$H(%KWPE("at"))>60 S %KWPE=0,%KWPE("at")=$H
  S %KWPE=%KWPE+1 I %KWPE>100 D LOG("too many errors within a minute, stopping") D PIDW($G(%KWPC("pidfile")),"") ZHALT 4
  H:%KWPE>10 1
@@ -38,9 +42,8 @@ LSNERR ; Listener error trap: log, drop the connection at hand, stop only on a s
 H(h) ; Seconds since the $HOROLOG h
  Q $H-h*86400+$P($H,",",2)-$P(h,",",2)
  ;
-HANDOFF(dev,h,conf) ; Starts a serving process with the connected socket as its principal device
+HANDOFF(h,conf) ; Starts a serving process with the detached socket as its principal device
  N cmd
- U dev:(DETACH=h)
  S cmd="SERVE^KWPLSVC("""_$$QQ(conf("file"))_"""):(INPUT=""SOCKET:"_h_""":OUTPUT=""SOCKET:"_h_""":ERROR=""/dev/null"")"
  J @cmd
  C "socketpool":(SOCKET=h)
