@@ -32,6 +32,7 @@ private slots:
     void peerOutsideAllowListIsRefused();
     void stopFlagStopsListener();
     void killedServerStartsAgainWithItsData();
+    void startingAgainKeepsRunningServer();
     void cleanupTestCase();
 
 private:
@@ -418,6 +419,19 @@ void TestLineService::killedServerStartsAgainWithItsData() {
     QVERIFY(start.waitForFinished(60000));
     QVERIFY2(start.exitCode() == 0, start.readAllStandardError().constData());
     QCOMPARE(server.global("^KEEP(1)"), QByteArray("kept"));
+}
+
+void TestLineService::startingAgainKeepsRunningServer() {
+    RawLineClient connected;
+    QVERIFY(connected.open(m_server->port()));
+    QVERIFY(connected.execute("S KEEP=1").value(0) == "0");
+    QProcess start;
+    start.start(ErpServerFixture::sourceDir() + "/demo/erp-server",
+                {"start", "--dir", m_server->dir(), "--port", QString::number(m_server->port())});
+    QVERIFY(start.waitForFinished(60000));
+    QCOMPARE(start.exitCode(), 0);
+    QCOMPARE(start.readAllStandardOutput().trimmed().toLongLong(), m_server->pid());
+    QCOMPARE(connected.execute("S P0=KEEP").value(2), QByteArray("1"));
 }
 
 QTEST_GUILESS_MAIN(TestLineService)

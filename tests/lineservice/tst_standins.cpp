@@ -2,6 +2,8 @@
 #include "tests/support/RawLineClient.h"
 
 #include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The demo ERP's stand-ins as the program meets them: PASS^%ONLCL0 answers the log-on,
@@ -20,6 +22,7 @@ private slots:
     void lineRecord();
     void lineWithoutOpeningRecord();
     void testControlsRefuseAndAnswer();
+    void siteRoutinesReplaceStandIns();
     void cleanupTestCase();
 
 private:
@@ -222,6 +225,25 @@ void TestStandIns::testControlsRefuseAndAnswer() {
     QVERIFY(refused.open(m_server->port()));
     QCOMPARE(winkwp(refused, Opening), QByteArray("Import gesperrt"));
     QCOMPARE(m_server->lastBatch(), batch);
+}
+
+// A site tries its own ERP routines: a folder given to the demo server wins over the stand-ins.
+void TestStandIns::siteRoutinesReplaceStandIns() {
+    QTemporaryDir site;
+    QFile routine(site.path() + "/BRKWPCOM.m");
+    QVERIFY(routine.open(QIODevice::WriteOnly));
+    routine.write(
+        "BRKWPCOM ; site routine\n Q\nWINKWP(rec) ; answers with the record's length\n Q \"eigene "
+        "Routine \"_$L(rec)\n");
+    routine.close();
+
+    ErpServerFixture server(site.path());
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    RawLineClient client;
+    QVERIFY(client.open(server.port()));
+    QCOMPARE(winkwp(client, Opening), QByteArray("eigene Routine 21"));
+    // The other stand-ins stay.
+    QVERIFY(client.execute("D PASS^%ONLCL0(1,0,\"demo\")").value(2).startsWith("DEMO`"));
 }
 
 QTEST_GUILESS_MAIN(TestStandIns)
