@@ -105,8 +105,10 @@ PIDW(file,pid) ; Writes the PID file, or removes it when pid is empty
  Q
  ;
 LOG(text) ; Appends one line with time and PID to the service's own log file
- N io,f S io=$IO,f=$G(%KWPC("logfile")) Q:f=""
- O f:(APPEND) U f W $ZDATE($H,"YEAR-MM-DD 24:60:SS")," [",$J,"] ",text,! C f
+ N io,f,c,i S io=$IO,f=$G(%KWPC("logfile")) Q:f=""
+ ; A client's bytes (a namespace) must not forge log lines
+ S c="" F i=0:1:31 S c=c_$C(i)
+ O f:(APPEND) U f W $ZDATE($H,"YEAR-MM-DD 24:60:SS")," [",$J,"] ",$TR(text,c),! C f
  U io
  Q
  ;
