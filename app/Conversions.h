@@ -6,6 +6,7 @@
 #include <QVariant>
 
 class Decimal;
+struct DecimalDigits;
 
 // Turning database values into the texts the user sees and the ERP server receives. Values
 // come as PayrollQuery hands them over: null, integers, Decimal, double, QDate, QDateTime,
@@ -42,6 +43,8 @@ public:
     explicit ValueConverter(const QLocale &locale = regionalLocale());
     QString general(const QVariant &value);
     QString pattern(const QVariant &value, NumberPattern pattern);
+    // Appends the converted value to a text under construction (a whole preview row).
+    void append(QString &out, const QVariant &value, NumberPattern pattern);
 
 private:
     QLocale locale;
@@ -50,6 +53,7 @@ private:
     QString negativeSign;
     QString dateFormat;
     QHash<qint64, QString> dates; // by Julian day
-    QString number(const Decimal &d, int minimumDecimals, bool grouped) const;
+    void appendNumber(QString &out, const DecimalDigits &digits, int minimumDecimals,
+                      bool grouped) const;
     QString date(const QDate &day);
 };

@@ -34,6 +34,36 @@ const char *sqliteDeclaredType(const QSqlQuery &query, int column) {
     sqlite3_stmt *stmt = *static_cast<sqlite3_stmt *const *>(handle.constData());
     return stmt ? sqlite3_column_decltype(stmt, column) : nullptr;
 }
+
+// "YYYY-MM-DD" read directly: the preview reads many thousands of them.
+QDate isoDate(QStringView text) {
+    if (text.size() < 10 || text[4] != u'-' || text[7] != u'-')
+        return {};
+    int parts[3] = {0, 0, 0};
+    const int from[3] = {0, 5, 8};
+    const int length[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p)
+        for (int i = 0; i < length[p]; ++i) {
+            const char16_t c = text[from[p] + i].unicode();
+            if (c < u'0' || c > u'9')
+                return {};
+            parts[p] = parts[p] * 10 + (c - u'0');
+        }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+// "YYYY-MM-DD HH:MM[:SS[.fff]]", with a blank or a "T" between date and time.
+QDateTime isoDateTime(const QString &text) {
+    const QDate date = isoDate(text);
+    if (!date.isValid())
+        return {};
+    if (text.size() == 10)
+        return QDateTime(date, QTime(0, 0));
+    if (text[10] != u' ' && text[10] != u'T')
+        return {};
+    const QTime time = QTime::fromString(text.mid(11), Qt::ISODateWithMs);
+    return time.isValid() ? QDateTime(date, time) : QDateTime();
+}
 } // namespace
 
 void PayrollQuery::learnColumnKinds() {
@@ -84,37 +114,29 @@ QVariant PayrollQuery::value(int column) const {
         return v;
     const bool isText = v.typeId() == QMetaType::QString;
     switch (kinds.at(column)) {
-    case Kind::Decimal: {
-        // SQLite keeps such columns as binary doubles; their shortest round-trip text is the
-        // decimal that was stored.
-        const bool isDouble = v.typeId() == QMetaType::Double;
-        if (isText || isDouble) {
-            const Decimal d = Decimal::fromText(
-                isDouble ? QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest)
-                         : v.toString());
+    case Kind::Decimal:
+        // Text from the driver (ODBC, high precision) is the exact decimal. SQLite hands over
+        // the binary double it stores; the conversions read it in its shortest form.
+        if (isText) {
+            const Decimal d = Decimal::fromText(v.toString());
             if (d.isValid())
                 return QVariant::fromValue(d);
         }
         return v;
-    }
     case Kind::Date:
         if (isText) {
             const QString text = v.toString();
-            const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-            if (date.isValid() && (text.size() == 10 || text.mid(10).trimmed().isEmpty()))
+            const QDate date = isoDate(text);
+            if (date.isValid() && text.size() == 10)
                 return date;
-            QDateTime dt = QDateTime::fromString(
-                QString(text).replace(QLatin1Char(' '), QLatin1Char('T')), Qt::ISODate);
+            const QDateTime dt = isoDateTime(text);
             if (dt.isValid())
-                return dt;
+                return dt.time() == QTime(0, 0) ? QVariant(dt.date()) : QVariant(dt);
         }
         return v;
     case Kind::DateTime:
         if (isText) {
-            QString text = v.toString();
-            if (text.size() > 10 && text.at(10) == QLatin1Char(' '))
-                text[10] = QLatin1Char('T');
-            const QDateTime dt = QDateTime::fromString(text, Qt::ISODate);
+            const QDateTime dt = isoDateTime(v.toString());
             if (dt.isValid())
                 return dt;
         }

@@ -38,7 +38,7 @@ QString previewRowText(const PayrollQuery &query, ValueConverter &converter) {
     for (int i = 0; i < query.columnCount(); ++i) {
         if (i > 0)
             text += QLatin1Char(';');
-        text += converter.pattern(query.value(i), previewPattern(i));
+        converter.append(text, query.value(i), previewPattern(i));
     }
     return text;
 }
@@ -55,8 +55,17 @@ FillOutcome FillList(ListGridModel &list1, const QString &period, const QString 
         return {false, failed, records.error()};
     ValueConverter converter;
     QList<QString> rows;
-    while (records.next())
-        rows.append(previewRowText(records, converter));
+    QString row;
+    while (records.next()) {
+        // Built in one buffer, stored at its exact size: a large preview costs its text only.
+        row.resize(0);
+        for (int i = 0; i < records.columnCount(); ++i) {
+            if (i > 0)
+                row += QLatin1Char(';');
+            converter.append(row, records.value(i), previewPattern(i));
+        }
+        rows.append(QString(row.constData(), row.size()));
+    }
     if (!records.error().isEmpty())
         return {false, failed, records.error()};
     reccount() = rows.size();

@@ -54,6 +54,12 @@ void TestConversions::general_data() {
     QTest::newRow("integer, no grouping") << QVariant(qint64(1234567)) << "1234567";
     QTest::newRow("decimal") << QVariant::fromValue(Decimal::fromText("1234.50")) << "1234,5";
     QTest::newRow("negative decimal") << QVariant::fromValue(Decimal::fromText("-3.10")) << "-3,1";
+    QTest::newRow("large double") << QVariant(1e21) << "1000000000000000000000";
+    QTest::newRow("small double") << QVariant(0.0025) << "0,0025";
+    QTest::newRow("beyond the digit buffer")
+        << QVariant::fromValue(
+               Decimal::fromText("-123456789012345678901234567890123456789012345678901234567890.5"))
+        << "-123456789012345678901234567890123456789012345678901234567890,5";
     QTest::newRow("double shortest") << QVariant(0.1 + 0.2 - 0.3 + 1234.5) << "1234,5";
     QTest::newRow("date four-digit year") << QVariant(QDate(2024, 3, 1)) << "01.03.2024";
     QTest::newRow("midnight shows no time")
@@ -89,6 +95,14 @@ void TestConversions::pattern_data() {
     QTest::newRow("double") << QVariant(2.675) << two << "2,68";
     QTest::newRow("null") << QVariant() << two << "";
     QTest::newRow("text stays") << QVariant(QStringLiteral("n/a")) << two << "n/a";
+    QTest::newRow("double below a cent") << QVariant(0.05) << two << "0,05";
+    QTest::newRow("double rounds up from far") << QVariant(0.006) << two << "0,01";
+    QTest::newRow("double far below") << QVariant(0.0004) << two << "0,00";
+    QTest::newRow("negative integer") << QVariant(qint64(-1234567)) << two << "-1.234.567,00";
+    QTest::newRow("int") << QVariant(int(7)) << one << "7,0";
+    QTest::newRow("beyond the digit buffer")
+        << dec("123456789012345678901234567890123456789012345678901234567890.125") << two
+        << "123.456.789.012.345.678.901.234.567.890.123.456.789.012.345.678.901.234.567.890,13";
     QTest::newRow("none is general") << dec("1234.50") << int(NumberPattern::None) << "1234,5";
 }
 
