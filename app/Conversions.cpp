@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -27,16 +28,19 @@ struct DecimalDigits {
     }
 
     // "[+-]digits[.digits][e[+-]digits]"
-    bool fromText(QStringView s) {
+    bool fromText(QStringView s) { return parse(s); }
+    bool fromText(QLatin1StringView s) { return parse(s); }
+
+    template <typename Text> bool parse(Text s) {
         negative = false;
         count = scale = 0;
         qsizetype i = 0;
-        if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
-            negative = s[i++] == u'-';
+        if (i < s.size() && (QChar(s[i]) == u'-' || QChar(s[i]) == u'+'))
+            negative = QChar(s[i++]) == u'-';
         bool any = false;
         bool fraction = false;
         for (; i < s.size(); ++i) {
-            const char16_t c = s[i].unicode();
+            const char16_t c = QChar(s[i]).unicode();
             if (c >= u'0' && c <= u'9') {
                 if (!push(char(c)))
                     return false;
@@ -52,7 +56,7 @@ struct DecimalDigits {
         if (!any)
             return false;
         if (i < s.size()) {
-            if (s[i] != u'e' && s[i] != u'E')
+            if (QChar(s[i]) != u'e' && QChar(s[i]) != u'E')
                 return false;
             bool ok = false;
             const int exponent = s.mid(i + 1).toInt(&ok);
@@ -161,7 +165,10 @@ bool digitsOf(const QVariant &value, DecimalDigits &digits, bool *isNumber) {
             *isNumber = false;
             return false;
         }
-        return digits.fromText(QString::number(d, 'g', QLocale::FloatingPointShortest));
+        char text[64];
+        const auto end = std::to_chars(text, text + sizeof text, d);
+        return end.ec == std::errc() &&
+               digits.fromText(QLatin1StringView(text, qsizetype(end.ptr - text)));
     }
     default:
         if (value.userType() == qMetaTypeId<Decimal>()) {
