@@ -88,7 +88,7 @@ void CacheControl::greet() {
 }
 
 void CacheControl::execute(const QString &line) {
-    m_reply.p0.clear();
+    m_reply.p0.resize(0);
     // A server property written without a namespace after it opens the one held.
     if (m_client.isOpen() && !m_client.isGreeted()) {
         greet();
@@ -102,7 +102,7 @@ void CacheControl::execute(const QString &line) {
                  QString());
         return;
     }
-    m_line.clear();
+    m_line.resize(0); // keeps the buffer for the next line
     QString error;
     if (!m_charset->encode(line, m_line, &error)) {
         setError(Unencodable, error, QString());

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -135,7 +134,7 @@ bool LineClient::greet(char persona, const QByteArray &nameSpace, int timeoutMs)
         return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server."), QString());
     const Deadline deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    m_tx.clear();
+    m_tx.resize(0);
     appendLength(m_tx, 5 + nameSpace.size());
     m_tx.append("KWP1", 4);
     m_tx.append(persona);
@@ -173,7 +172,7 @@ bool LineClient::execute(const QByteArray &line, bool capture, int timeoutMs, Re
     }
     const Deadline deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    m_tx.clear();
+    m_tx.resize(0); // keeps the buffer for the next line
     appendLength(m_tx, line.size() + 2);
     m_tx.append('X');
     m_tx.append(capture ? '1' : '0');

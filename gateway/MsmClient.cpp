@@ -66,7 +66,7 @@ bool MsmClient::Xecute(const QString &line, QString &written) {
         return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Zeile wurde "
                                    "nicht gesendet."),
                     QString());
-    m_line.clear();
+    m_line.resize(0); // keeps the buffer for the next line
     QString error;
     if (!m_charset->encode(line, m_line, &error))
         return fail(error, QString());
