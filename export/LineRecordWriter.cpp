@@ -12,7 +12,9 @@ void LineRecordWriter::begin(ServerCallLine *line) {
 }
 
 bool LineRecordWriter::add(const QVariant &value) {
-    text_ = converter_.general(value);
+    // The text buffer keeps its capacity from value to value.
+    text_.clear();
+    converter_.append(text_, value, NumberPattern::None);
     problem_ = check_.problem(text_);
     if (!problem_.isEmpty())
         return false;

@@ -4,6 +4,7 @@
 #include "app/QueryFile.h"
 #include "gateway/GatewaySettings.h"
 #include "gateway/ServerConnection.h"
+#include "gateway/ServerExecute.h"
 
 #include <QFile>
 
@@ -37,8 +38,14 @@ ConnectedServer::~ConnectedServer() {
     ServerDisconnect();
 }
 
-int ConnectedServer::receivedInLastBatch() {
-    return fixture_->global("^KWPIMP(" + QByteArray::number(fixture_->lastBatch()) + ",\"n\")")
+int ConnectedServer::receivedOnChannel() {
+    return ServerExecuteChecked(QStringLiteral("S P0=$G(%BRKWP(\"n\")) W:$F($ZV,\"MSM\") P0"))
+        .answer.toInt();
+}
+
+int ConnectedServer::storedInLastBatch() {
+    return fixture_
+        ->evaluate("N n,b S P0=0,b=$G(^KWPIMP),n=0 F  S n=$O(^KWPIMP(b,n)) Q:n=\"\"  S P0=P0+1")
         .toInt();
 }
 

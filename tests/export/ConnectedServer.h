@@ -18,8 +18,11 @@ public:
     ErpServerFixture &fixture() { return *fixture_; }
     // Where the profile "test" lies.
     QString profileDir() const { return profiles_.path(); }
-    // The number of line records the stand-in received in its last batch, refused included.
-    int receivedInLastBatch();
+    // The number of line records the stand-in received on this program's connection in its
+    // batch, refused ones included (the batch context lives in the connection's locals).
+    int receivedOnChannel();
+    // The line records the stand-in stored in its last batch.
+    int storedInLastBatch();
     QByteArray openingOfLastBatch();
 
 private:

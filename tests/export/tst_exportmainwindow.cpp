@@ -114,7 +114,7 @@ void ExportMainWindowTest::completedRun() {
     QVERIFY(!buttonDuringRun_.isEmpty());
     QVERIFY(!buttonDuringRun_.contains(true));
     QVERIFY(window_->exportButton->isVisible());
-    QCOMPARE(server_->receivedInLastBatch(), 6);
+    QCOMPARE(server_->receivedOnChannel(), 6);
     QCOMPARE(server_->openingOfLastBatch(), QByteArray("3, 999, 1000```202403"));
 
     kwpexport *progress = exporter_->view().window();
@@ -159,7 +159,7 @@ void ExportMainWindowTest::closingMainWindowMidRun() {
     QTest::mouseClick(window_->exportButton, Qt::LeftButton);
     QVERIFY(ended_);
     QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Abandoned);
-    QCOMPARE(server_->receivedInLastBatch(), 2); // line 3 was never sent
+    QCOMPARE(server_->receivedOnChannel(), 2); // line 3 was never sent
     QVERIFY(messages_->messages.isEmpty());
 }
 

@@ -40,7 +40,7 @@ void KwpctlExportTest::exitCodes_data() {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err"); // a part of standard error
-    QTest::addColumn<int>("received");
+    QTest::addColumn<int>("stored");
     const QStringList base{QStringLiteral("--profile"), QStringLiteral("test"),
                            QStringLiteral("--period"), QStringLiteral("202403")};
     QTest::newRow("completed, clients of the database") << base << -1 << 0 << "5\n"
@@ -49,7 +49,7 @@ void KwpctlExportTest::exitCodes_data() {
         << base + QStringList{"--clients", "999"} << -1 << 0 << "2\n"
         << "Zeile 1 von 1" << 1;
     QTest::newRow("refused") << base << 2 << 1 << ""
-                             << "Nein, danke." << 2;
+                             << "Nein, danke." << 1;
     QTest::newRow("client list that is no list")
         << base + QStringList{"--clients", "3) or (1=1"} << -1 << 2 << ""
         << "--clients" << -1;
@@ -67,7 +67,7 @@ void KwpctlExportTest::exitCodes() {
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    QFETCH(int, received);
+    QFETCH(int, stored);
     ErpServerFixture &fixture = server_->fixture();
     fixture.killGlobal("^KWPTEST");
     if (refuse >= 0)
@@ -88,10 +88,10 @@ void KwpctlExportTest::exitCodes() {
     QCOMPARE(QString::fromUtf8(kwpctl.readAllStandardOutput()), out);
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
     QCOMPARE(kwpctl.exitCode(), exitCode);
-    if (received < 0)
+    if (stored < 0)
         QCOMPARE(fixture.lastBatch(), before);
     else
-        QCOMPARE(server_->receivedInLastBatch(), received);
+        QCOMPARE(server_->storedInLastBatch(), stored);
 }
 
 QTEST_MAIN(KwpctlExportTest)
