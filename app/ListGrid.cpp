@@ -1,6 +1,7 @@
 #include "app/ListGrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 ListGrid::ListGrid(QWidget *parent)
     : QTableView(parent)
@@ -54,4 +55,15 @@ void ListGrid::toggleMark(const QModelIndex &index) {
     if (!index.isValid() || column != rowsModel->checkColumn())
         return;
     rowsModel->setChecked(index.row(), column, !rowsModel->isChecked(index.row(), column));
+}
+
+void ListGrid::keyPressEvent(QKeyEvent *event) {
+    const int column = rowsModel->checkColumn();
+    const QModelIndex current = currentIndex();
+    if (event->key() == Qt::Key_Space && column > 0 && current.isValid()) {
+        toggleMark(rowsModel->index(current.row(), column - 1));
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }

@@ -5,7 +5,8 @@
 #include <QTableView>
 
 // The list grid widget: a table over a ListGridModel with fixed column widths in pixels,
-// no row numbers, whole-row selection, and cells of the check column ticked by a click.
+// no row numbers, whole-row selection, and cells of the check column ticked by a click or by
+// the space key.
 class ListGrid : public QTableView {
     Q_OBJECT
 public:
@@ -24,6 +25,10 @@ public:
     // The row (from 0) and column (from 1) under a point of the viewport; -1 and 0 for none.
     int rowAt(const QPoint &viewportPoint) const;
     int columnAt(const QPoint &viewportPoint) const;
+
+protected:
+    // The space key ticks the current row's check cell, as a click does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     ListGridModel *rowsModel;

@@ -131,6 +131,9 @@ void TestListGrid::clickTicksTheCheckColumnOnly() {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, markCell.center());
     QVERIFY(!view.grid().isChecked(0, 3));
     QCOMPARE(view.rowAt(QPoint(5, 190)), -1);
+    QTest::keyClick(view.viewport(), Qt::Key_Space);
+    QVERIFY(view.grid().isChecked(0, 3));
+    QCOMPARE(changed.size(), 3);
 }
 
 QTEST_MAIN(TestListGrid)
