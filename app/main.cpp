@@ -2,6 +2,9 @@
 #include "app/MainOptions.h"
 #include "app/MessageBoxMessages.h"
 #include "export/ExportController.h"
+#include "gateway/GatewaySettings.h"
+#include "gateway/ServerConnection.h"
+#include "gateway/StartupConnection.h"
 
 #include <QApplication>
 
@@ -15,7 +18,12 @@ int main(int argc, char *argv[]) {
     setUserMessages(&messageBoxes);
 
     const MainOptions options = parseMainOptions(app.arguments());
+    for (const QString &problem : loadGatewaySettings(payrollIniPath()))
+        showMessage(problem);
     FMStart window(options.payrollSource);
+    const QString logonValues = options.rest.join(QLatin1Char(' '));
+    window.setServerHooks({[&logonValues] { return connectFromCommandLine(logonValues); },
+                           [] { ServerDisconnect(); }});
     ExportController exporter(window);
     window.setEndProgram([&exporter](int code) {
         exporter.programEnding();

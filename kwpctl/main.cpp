@@ -1,11 +1,12 @@
+#include "app/PayrollDatabase.h"
+#include "gateway/GatewaySettings.h"
 #include "kwpctl/Commands.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
-int usage()
-{
+int usage() {
     QTextStream(stderr) << "Aufruf:\n"
                            "  kwpctl preview --db DB --period P [--clients 3,999]\n"
                            "  kwpctl exec --profile NAME 'LINE'\n"
@@ -14,8 +15,7 @@ int usage()
 }
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     // The export uses the same progress window machinery without a display; a plain
     // QCoreApplication is enough for every command.
     QCoreApplication app(argc, argv);
@@ -23,6 +23,9 @@ int main(int argc, char *argv[])
     if (arguments.isEmpty())
         return usage();
     const QString command = arguments.takeFirst();
+    // Profile directory, character set and time-outs of the ERP server, as the program uses them.
+    for (const QString &problem : loadGatewaySettings(payrollIniPath()))
+        QTextStream(stderr) << "kwpctl: " << problem << '\n';
     if (command == QLatin1String("preview"))
         return runPreviewCommand(arguments);
     if (command == QLatin1String("exec"))

@@ -24,8 +24,8 @@ printf '[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=%s\nNAMESPACE=KORVEX\n' "$port
   >"$run/profiles/KWPDEMO.mco"
 export KWP_PROFILE_DIR=$run/profiles
 
-# The demo shows the program as an Austrian clerk's workstation would (dates, decimal comma).
-locale=${KWP_DEMO_LOCALE:-de_AT.UTF-8}
+# The demo shows the program as a German workstation would (dates, decimal comma).
+locale=${KWP_DEMO_LOCALE:-de_DE.UTF-8}
 cd "$run"
 if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
   # Log-on values: company, branch, fiscal year, password, server profile.
