@@ -3,11 +3,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +53,7 @@ void LineClient::close() {
     if (m_socket >= 0)
         ::close(m_socket);
     m_socket = -1;
+    m_receiveTimeoutMs = -1;
     m_greeted = false;
     m_rx.clear();
     m_rxStart = 0;
@@ -124,6 +127,11 @@ bool LineClient::connectTo(const QString &host, const QString &port, int timeout
 
     const int on = 1;
     setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // Blocking from here on: a reply's first read waits in recv itself, bounded by the
+    // socket's receive time-out; every other call passes MSG_DONTWAIT and polls as before.
+    const int flags = fcntl(m_socket, F_GETFL);
+    if (flags >= 0)
+        fcntl(m_socket, F_SETFL, flags & ~O_NONBLOCK);
     m_errorText.clear();
     m_errorDetails.clear();
     return true;
@@ -201,11 +209,27 @@ bool LineClient::waitFor(short events, Deadline deadline, int timeoutMs) {
     }
 }
 
+bool LineClient::setReceiveTimeout(int timeoutMs) {
+    // A zero time-out would mean waiting for ever.
+    if (timeoutMs <= 0)
+        return false;
+    if (timeoutMs == m_receiveTimeoutMs)
+        return true;
+    timeval limit{};
+    limit.tv_sec = timeoutMs / 1000;
+    limit.tv_usec = (timeoutMs % 1000) * 1000;
+    if (setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0)
+        return false;
+    m_receiveTimeoutMs = timeoutMs;
+    return true;
+}
+
 bool LineClient::sendFrame(Deadline deadline, int timeoutMs) {
     qsizetype sent = 0;
     while (sent < m_tx.size()) {
         const ssize_t n =
-            ::send(m_socket, m_tx.constData() + sent, size_t(m_tx.size() - sent), MSG_NOSIGNAL);
+            ::send(m_socket, m_tx.constData() + sent, size_t(m_tx.size() - sent),
+                   MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += n;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -221,9 +245,14 @@ bool LineClient::sendFrame(Deadline deadline, int timeoutMs) {
 bool LineClient::receiveReply(Deadline deadline, int timeoutMs, Reply &reply) {
     // Reads until a whole frame is buffered; a frame never spans two replies.
     qsizetype frameSize = -1;
-    // The answer is never there right after the request: wait before the first read.
-    if (m_rx.size() - m_rxStart < headerSize && !waitFor(POLLIN, deadline, timeoutMs))
-        return false;
+    // The answer is never there right after the request: the first read waits for it in the
+    // kernel, which spares a poll per line (a system call costs microseconds on some hosts).
+    bool blocking = false;
+    if (m_rx.size() - m_rxStart < headerSize) {
+        blocking = setReceiveTimeout(timeoutMs);
+        if (!blocking && !waitFor(POLLIN, deadline, timeoutMs))
+            return false;
+    }
     for (;;) {
         const qsizetype buffered = m_rx.size() - m_rxStart;
         if (frameSize < 0 && buffered >= headerSize) {
@@ -244,7 +273,10 @@ bool LineClient::receiveReply(Deadline deadline, int timeoutMs, Reply &reply) {
         const qsizetype want = qMax<qsizetype>(65536, frameSize - buffered);
         const qsizetype oldSize = m_rx.size();
         m_rx.resize(oldSize + want);
-        const ssize_t n = ::recv(m_socket, m_rx.data() + oldSize, size_t(want), 0);
+        const ssize_t n =
+            ::recv(m_socket, m_rx.data() + oldSize, size_t(want), blocking ? 0 : MSG_DONTWAIT);
+        // Only the first read blocks; the rest keep to the deadline through poll.
+        blocking = false;
         m_rx.resize(oldSize + qMax<ssize_t>(n, 0));
         if (n > 0)
             continue;

@@ -47,10 +47,12 @@ private:
     bool sendFrame(Deadline deadline, int timeoutMs);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
     bool waitFor(short events, Deadline deadline, int timeoutMs);
+    bool setReceiveTimeout(int timeoutMs);
     bool fail(const QString &text, const QString &details);
     bool failBroken(const QString &details);
 
     int m_socket = -1;
+    int m_receiveTimeoutMs = -1; // SO_RCVTIMEO as last set, -1 when never
     bool m_greeted = false;
     QString m_peer; // "host:port", for messages
     QByteArray m_tx;
