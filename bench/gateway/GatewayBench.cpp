@@ -24,6 +24,7 @@
 #include <netinet/tcp.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -66,7 +67,12 @@ template <typename Body> double perCall(Body body) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / calls;
 }
 
-double pingPong(qsizetype requestSize, qsizetype replySize) {
+// A raw loopback TCP ping-pong with the line service's message sizes. The echo runs in a
+// process of its own, as the line service does (a switch between processes costs more than one
+// between threads), or, for comparison, in a thread of this process.
+enum class Echo { OwnProcess, Thread };
+
+double pingPong(qsizetype requestSize, qsizetype replySize, Echo where) {
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -85,16 +91,25 @@ double pingPong(qsizetype requestSize, qsizetype replySize) {
         }
         return true;
     };
-    std::thread echo([&] {
+    // Buffers are made before a fork: the child only moves bytes and ends.
+    QByteArray echoRequest(requestSize, 'x');
+    const QByteArray echoReply(replySize, 'y');
+    auto echo = [&] {
         const int fd = ::accept(listener, nullptr, nullptr);
         const int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        QByteArray request(requestSize, 'x');
-        const QByteArray reply(replySize, 'y');
-        while (readExactly(fd, request.data(), requestSize))
-            ::send(fd, reply.constData(), size_t(replySize), MSG_NOSIGNAL);
+        while (readExactly(fd, echoRequest.data(), requestSize))
+            ::send(fd, echoReply.constData(), size_t(replySize), MSG_NOSIGNAL);
         ::close(fd);
-    });
+    };
+    std::thread echoThread;
+    pid_t echoProcess = -1;
+    if (where == Echo::Thread) {
+        echoThread = std::thread(echo);
+    } else if ((echoProcess = ::fork()) == 0) {
+        echo();
+        ::_exit(0);
+    }
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -106,7 +121,10 @@ double pingPong(qsizetype requestSize, qsizetype replySize) {
         readExactly(fd, reply.data(), replySize);
     });
     ::close(fd);
-    echo.join();
+    if (echoThread.joinable())
+        echoThread.join();
+    if (echoProcess > 0)
+        ::waitpid(echoProcess, nullptr, 0);
     ::close(listener);
     return us;
 }
@@ -191,9 +209,12 @@ void runAll(const char *title) {
         ServerExecute(answering(QStringLiteral("$$WINKWP^BRKWPCOM(\"1, 1000```202401\")")));
     const qsizetype requestSize = 8 + 2 + recordLine(next).toLatin1().size();
     const qsizetype replySize = 4 * 8 + 1;
-    const double a = pingPong(requestSize, replySize);
+    const double a = pingPong(requestSize, replySize, Echo::OwnProcess);
     std::printf("  (a) raw TCP ping-pong, %lld/%lld bytes: %9.0f round trips/s (%.2f us)\n",
                 static_cast<long long>(requestSize), static_cast<long long>(replySize), 1e6 / a, a);
+    const double a2 = pingPong(requestSize, replySize, Echo::Thread);
+    std::printf("  (a') the same, echo in a thread:       %9.0f round trips/s (%.2f us)\n",
+                1e6 / a2, a2);
 
     const double b = perCall([](long) { ServerExecute(QStringLiteral("S P0=1")); });
     std::printf("  (b) ServerExecute \"S P0=1\":         %9.0f round trips/s (%.2f us)\n", 1e6 / b,
