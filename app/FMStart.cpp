@@ -92,6 +92,9 @@ void FMStart::buildControls() {
     periode->setEditable(true);
     periode->setInsertPolicy(QComboBox::NoInsert);
     periode->setGeometry(twipsRect(6600, 240, 975, 315, dpi));
+    // A wider font than the layout was drawn for must not cut off the six digits of a period.
+    periode->setMinimumContentsLength(6);
+    periode->resize(qMax(periode->width(), periode->minimumSizeHint().width()), periode->height());
 
     exportButton = new QPushButton(QStringLiteral("Export"), area);
     exportButton->setObjectName(QStringLiteral("export"));

@@ -7,6 +7,7 @@
 #include "gateway/StartupConnection.h"
 
 #include <QApplication>
+#include <QFont>
 
 int main(int argc, char *argv[]) {
     if (!displayAvailable()) {
@@ -14,6 +15,11 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    // The windows have fixed layouts, drawn for an 8-point dialog font: a larger default font
+    // would cut off the period and the grids' values.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
     MessageBoxMessages messageBoxes;
     setUserMessages(&messageBoxes);
 
