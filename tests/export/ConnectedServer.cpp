@@ -6,7 +6,6 @@
 #include "gateway/ServerConnection.h"
 #include "gateway/ServerExecute.h"
 
-#include <QFile>
 
 ConnectedServer::ConnectedServer() {
     qunsetenv("windir");
@@ -17,14 +16,11 @@ ConnectedServer::ConnectedServer() {
         error_ = fixture_->error();
         return;
     }
-    QFile profile(profiles_.path() + QStringLiteral("/test.mco"));
-    if (!profile.open(QIODevice::WriteOnly)) {
-        error_ = profile.errorString();
+    if (!fixture_->writeProfile(profiles_.path(), QStringLiteral("test"),
+                                ErpServerFixture::ProfileKind::Cache)) {
+        error_ = QStringLiteral("cannot write the profile");
         return;
     }
-    profile.write("[CACHE]\nSERVERCACHE = 127.0.0.1\nPORTCACHE = " +
-                  QByteArray::number(fixture_->port()) + "\nNAMESPACE = KORVEX\n");
-    profile.close();
     if (!ConnectByProfile(QStringLiteral("test"), &error_))
         return;
     const QueryFileText query =

@@ -84,10 +84,10 @@ void TestServerExecute::initTestCase() {
     setProfileDirectory(m_profiles.path());
     m_server = std::make_unique<ErpServerFixture>();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
-    const QByteArray port = QByteArray::number(m_server->port());
-    writeProfile(QStringLiteral("cache"),
-                 "[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + port + "\n");
-    writeProfile(QStringLiteral("msm"), "MSMHOST=127.0.0.1\nMSMPORT=" + port + "\n");
+    QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("cache"),
+                                   ErpServerFixture::ProfileKind::Cache));
+    QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("msm"),
+                                   ErpServerFixture::ProfileKind::Msm));
 }
 
 void TestServerExecute::init() {

@@ -6,7 +6,6 @@
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,14 +33,10 @@ void TestStartupConnection::initTestCase() {
     setProfileDirectory(m_profiles.path());
     m_server = std::make_unique<ErpServerFixture>();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
-    const QByteArray port = QByteArray::number(m_server->port());
-    const auto write = [this](const QString &name, const QByteArray &content) {
-        QFile file(m_profiles.filePath(name + QStringLiteral(".mco")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    };
-    write(QStringLiteral("cache"), "[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + port + "\n");
-    write(QStringLiteral("msm"), "MSMHOST=127.0.0.1\nMSMPORT=" + port + "\n");
+    QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("cache"),
+                                   ErpServerFixture::ProfileKind::Cache));
+    QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("msm"),
+                                   ErpServerFixture::ProfileKind::Msm));
 }
 
 void TestStartupConnection::cleanup() {

@@ -39,6 +39,20 @@ bool ErpServerFixture::processAlive(qint64 pid) {
     return afterName > 0 && text.mid(afterName + 2, 1) != "Z";
 }
 
+bool ErpServerFixture::writeProfile(const QString &directory, const QString &name,
+                                    ProfileKind kind) const {
+    QFile file(directory + QLatin1Char('/') + name + QStringLiteral(".mco"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray port = QByteArray::number(m_port);
+    if (kind == ProfileKind::Cache)
+        file.write("[CACHE]\nSERVERCACHE = 127.0.0.1\nPORTCACHE = " + port +
+                   "\nNAMESPACE = KORVEX\n");
+    else
+        file.write("MSMHOST=127.0.0.1\nMSMPORT=" + port + "\n");
+    return file.error() == QFileDevice::NoError;
+}
+
 quint16 ErpServerFixture::freePort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::Any, 0))

@@ -42,6 +42,11 @@ public:
     int lastBatch();
     QByteArray storedLine(int batch, int n);
 
+    // Writes the server profile "<name>.mco" for this server into directory: of the Caché kind
+    // or of the MSM kind (our MSM client's keys).
+    enum class ProfileKind { Cache, Msm };
+    bool writeProfile(const QString &directory, const QString &name, ProfileKind kind) const;
+
     // Ends the listener and every serving process with SIGKILL, as a crash would.
     void kill();
     // Stops the server by its PID (the destructor does this too).
