@@ -1,28 +1,26 @@
 #include "app/FMStart.h"
 
+#include "app/AppTexts.h"
 #include "app/ClientKeys.h"
-#include "app/Clock.h"
-#include "app/Globals.h"
 #include "app/ListGrid.h"
 #include "app/PayrollLists.h"
+#include "app/PayrollStartup.h"
 #include "app/Period.h"
 #include "app/Preview.h"
-#include "app/QueryFile.h"
+#include "app/Session.h"
 #include "app/Twips.h"
-#include "app/UserMessages.h"
 #include "app/WindowCaption.h"
-#include "gateway/LogonRecord.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 
-FMStart::FMStart(const PayrollSource &source, QWidget *parent)
+FMStart::FMStart(Session &session, const PayrollSource &source, QWidget *parent)
     : QMainWindow(parent)
+    , session(session)
     , payrollSource(source)
     , server{[] { return true; }, [] {}}
     , endProgram([](int code) { QCoreApplication::exit(code); }) {
@@ -127,39 +125,23 @@ bool FMStart::Form_Load() {
         Form_Unload();
         return false;
     }
-    setWindowTitle(mainWindowCaption(logonRecord()));
+    setWindowTitle(mainWindowCaption(session.logon()));
 
-    const OpenResult opened = openAdocon(payrollSource);
-    if (!opened.ok)
-        return failStartup(QStringLiteral("Die Lohndatenbank konnte nicht geöffnet werden (%1).")
-                               .arg(payrollSource.describe()),
-                           opened.error);
+    if (const auto failed = openPayroll(session, payrollSource))
+        return failStartup(failed->text, failed->details);
 
-    const QueryFileText query = readQueryFile();
-    if (!query.ok)
-        return failStartup(
-            QStringLiteral("Die Abfragedatei \u201E%1\u201C im Ordner \u201E%2\u201C "
-                           "konnte nicht gelesen werden.")
-                .arg(QLatin1String(queryFileName), QDir::toNativeSeparators(QDir::currentPath())),
-            query.error);
-    sqltext() = query.text;
-
-    const PayrollList periods = readPeriods(adocon());
+    const PayrollList periods = readPeriods(session.adocon.database());
     if (!periods.ok)
-        return failStartup(
-            QStringLiteral("Die Perioden konnten nicht aus der Lohndatenbank gelesen werden."),
-            periods.error);
+        return failStartup(AppTexts::periodsNotRead(), periods.error);
     periode->clear();
     periode->addItems(periods.rows);
 
-    const PayrollList clients = readClientRows(adocon());
-    if (!clients.ok)
-        return failStartup(
-            QStringLiteral("Die Mandanten konnten nicht aus der Lohndatenbank gelesen werden."),
-            clients.error);
+    QStringList clientRows;
+    if (const auto failed = readListedClients(session, clientRows))
+        return failStartup(failed->text, failed->details);
     ListGridModel &clientList = mandant->grid();
     clientList.clear();
-    for (const QString &row : clients.rows) {
+    for (const QString &row : std::as_const(clientRows)) {
         clientList.addRow(row);
         clientList.setChecked(clientList.rows() - 1, clientMarkColumn, true);
     }
@@ -170,7 +152,7 @@ bool FMStart::Form_Load() {
     for (int column = 13; column <= 18; ++column)
         preview.setColumnAlignment(column, ListGridModel::Right);
 
-    periode->setEditText(defaultPeriod(today()));
+    periode->setEditText(defaultPeriod(session.today()));
     list1->addColumn(QStringLiteral("Svnr"), 120);
 
     const FillOutcome first = fillPreview();
@@ -181,25 +163,27 @@ bool FMStart::Form_Load() {
 }
 
 FillOutcome FMStart::fillPreview() {
-    return FillList(list1->grid(), periode->currentText(), clientKeyList(mandant->grid()));
+    return FillList(session, list1->grid(), periode->currentText(), clientKeyList(mandant->grid()));
 }
 
 bool FMStart::refresh1() {
     const FillOutcome filled = fillPreview();
     if (!filled.ok)
-        showMessage(filled.message +
-                        QStringLiteral(" Die Liste zeigt weiter die zuletzt gelesene Vorschau."),
-                    QString(), filled.details);
+        session.messages.tell(
+            filled.message +
+                QStringLiteral(" Die Liste zeigt weiter die zuletzt gelesene Vorschau."),
+            QString(), filled.details);
     return filled.ok;
 }
 
 bool FMStart::failStartup(const QString &text, const QString &details) {
     if (!text.isEmpty())
-        showMessage(text + QStringLiteral(" Das Programm wird beendet; in der Lohndatenbank und "
-                                          "auf dem ERP-Server wurde nichts verändert."),
-                    QString(), details);
+        session.messages.tell(
+            text + QStringLiteral(" Das Programm wird beendet; in der Lohndatenbank und "
+                                  "auf dem ERP-Server wurde nichts verändert."),
+            QString(), details);
     server.serverLogout();
-    closeAdocon();
+    session.adocon.close();
     ended = true;
     return false;
 }
@@ -209,7 +193,7 @@ void FMStart::Form_Unload() {
         return;
     ended = true;
     server.serverLogout();
-    closeAdocon();
+    session.adocon.close();
     endProgram(0);
 }
 

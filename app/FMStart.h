@@ -11,6 +11,7 @@ class ListGrid;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class Session;
 
 // The main window: its load handler is the program's start-up, its unload handler the
 // program's orderly end. It only wires its widgets to the payroll logic; the windows it opens
@@ -25,7 +26,7 @@ public:
         std::function<void()> serverLogout;
     };
 
-    explicit FMStart(const PayrollSource &source, QWidget *parent = nullptr);
+    FMStart(Session &session, const PayrollSource &source, QWidget *parent = nullptr);
 
     void setServerHooks(ServerHooks hooks);
     // How the program ends (exit code); by default QCoreApplication::exit().
@@ -54,6 +55,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+    Session &session;
 
 private:
     PayrollSource payrollSource;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 // The real sink of the desktop program: a modal QMessageBox with an OK button, no icon.
 class MessageBoxMessages : public UserMessages {

@@ -5,10 +5,6 @@
 #include <QSqlError>
 #include <QStandardPaths>
 
-namespace {
-const QString connectionName = QStringLiteral("adocon");
-}
-
 QString PayrollSource::describe() const {
     if (kind == Kind::Sqlite)
         return target;
@@ -50,13 +46,20 @@ PayrollSource payrollSourceFromIni(const QString &iniPath) {
                     .toString())};
 }
 
-OpenResult openAdocon(const PayrollSource &source) {
-    closeAdocon();
+PayrollConnection::PayrollConnection()
+    : name(QStringLiteral("adocon-%1").arg(quintptr(this), 0, 16)) {}
+
+PayrollConnection::~PayrollConnection() {
+    close();
+}
+
+OpenResult PayrollConnection::open(const PayrollSource &source) {
+    close();
     const QString driver = source.kind == PayrollSource::Kind::Sqlite ? QStringLiteral("QSQLITE")
                                                                       : QStringLiteral("QODBC");
     if (!QSqlDatabase::isDriverAvailable(driver))
         return {false, QStringLiteral("Qt SQL driver %1 not available").arg(driver)};
-    QSqlDatabase db = QSqlDatabase::addDatabase(driver, connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
     db.setDatabaseName(source.target);
     if (source.kind == PayrollSource::Kind::Sqlite)
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
@@ -66,22 +69,26 @@ OpenResult openAdocon(const PayrollSource &source) {
     if (!db.open()) {
         const QString error = db.lastError().text();
         db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
+        QSqlDatabase::removeDatabase(name);
         return {false, error.isEmpty() ? source.describe() : error};
     }
     return {true, {}};
 }
 
-QSqlDatabase adocon() {
-    return QSqlDatabase::database(connectionName, false);
+QSqlDatabase PayrollConnection::database() const {
+    return QSqlDatabase::database(name, false);
 }
 
-void closeAdocon() {
-    if (!QSqlDatabase::contains(connectionName))
+bool PayrollConnection::isOpen() const {
+    return QSqlDatabase::contains(name) && database().isOpen();
+}
+
+void PayrollConnection::close() {
+    if (!QSqlDatabase::contains(name))
         return;
     {
-        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        QSqlDatabase db = QSqlDatabase::database(name, false);
         db.close();
     }
-    QSqlDatabase::removeDatabase(connectionName);
+    QSqlDatabase::removeDatabase(name);
 }

@@ -39,11 +39,23 @@ struct OpenResult {
     QString error; // the driver's description when !ok
 };
 
-// Opens the program's one payroll connection `adocon`, read-only. Replaces an open one.
-OpenResult openAdocon(const PayrollSource &source);
+// The payroll connection of a session (`adocon`): opened read-only, closed at the latest when
+// the object goes. Each object has a connection of its own, so sessions never share one.
+class PayrollConnection {
+public:
+    PayrollConnection();
+    ~PayrollConnection();
+    PayrollConnection(const PayrollConnection &) = delete;
+    PayrollConnection &operator=(const PayrollConnection &) = delete;
 
-// The open payroll connection (invalid before openAdocon()).
-QSqlDatabase adocon();
+    // Opens the connection read-only; replaces an open one.
+    OpenResult open(const PayrollSource &source);
+    // The open connection (invalid before open()).
+    QSqlDatabase database() const;
+    bool isOpen() const;
+    // Closes the connection if it was opened.
+    void close();
 
-// Closes adocon if it was opened.
-void closeAdocon();
+private:
+    QString name; // Qt's name of the connection
+};

@@ -1,10 +1,11 @@
 #include "app/Preview.h"
 
-#include "app/Globals.h"
+#include "app/AppTexts.h"
 #include "app/ListGridModel.h"
 #include "app/PayrollDatabase.h"
 #include "app/PayrollQuery.h"
 #include "app/QueryFile.h"
+#include "app/Session.h"
 
 QList<PreviewColumn> designedPreviewColumns() {
     const int left = ListGridModel::Left;
@@ -33,23 +34,23 @@ NumberPattern previewPattern(int resultColumn) {
     }
 }
 
-QString previewRowText(const PayrollQuery &query, ValueConverter &converter) {
-    QString text;
+namespace {
+// The current record as one preview row text: every value converted, ";" between them.
+void appendPreviewRow(QString &row, const PayrollQuery &query, ValueConverter &converter) {
     for (int i = 0; i < query.columnCount(); ++i) {
         if (i > 0)
-            text += QLatin1Char(';');
-        converter.append(text, query.value(i), previewPattern(i));
+            row += QLatin1Char(';');
+        converter.append(row, query.value(i), previewPattern(i));
     }
-    return text;
 }
+} // namespace
 
 FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys,
                      const QSqlDatabase &db, const QString &query) {
     const Statement statement = substituteQuery(query, period, clientKeys);
     if (!statement.ok)
         return {false, statement.message, statement.details};
-    const QString failed = QStringLiteral("Die Vorschau konnte nicht aus der Lohndatenbank gelesen "
-                                          "werden.");
+    const QString failed = AppTexts::previewNotRead();
     PayrollQuery records(db);
     if (!records.exec(statement.text))
         return {false, failed, records.error()};
@@ -59,20 +60,21 @@ FillOutcome FillList(ListGridModel &list1, const QString &period, const QString 
     while (records.next()) {
         // Built in one buffer, stored at its exact size: a large preview costs its text only.
         row.resize(0);
-        for (int i = 0; i < records.columnCount(); ++i) {
-            if (i > 0)
-                row += QLatin1Char(';');
-            converter.append(row, records.value(i), previewPattern(i));
-        }
+        appendPreviewRow(row, records, converter);
         rows.append(QString(row.constData(), row.size()));
     }
     if (!records.error().isEmpty())
         return {false, failed, records.error()};
-    reccount() = rows.size();
+    const qint64 count = rows.size();
     list1.setRows(std::move(rows));
-    return {true, {}, {}};
+    return {true, {}, {}, count};
 }
 
-FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys) {
-    return FillList(list1, period, clientKeys, adocon(), sqltext());
+FillOutcome FillList(Session &session, ListGridModel &list1, const QString &period,
+                     const QString &clientKeys) {
+    const FillOutcome filled =
+        FillList(list1, period, clientKeys, session.adocon.database(), session.sqltext);
+    if (filled.ok)
+        session.reccount = filled.records;
+    return filled;
 }

@@ -1,9 +1,9 @@
 #include "app/FMStart.h"
 #include "app/MainOptions.h"
 #include "app/MessageBoxMessages.h"
-#include "export/ExportController.h"
+#include "app/ProgramWindows.h"
+#include "app/Session.h"
 #include "gateway/GatewaySettings.h"
-#include "gateway/ServerConnection.h"
 #include "gateway/StartupConnection.h"
 
 #include <QApplication>
@@ -11,7 +11,7 @@
 
 int main(int argc, char *argv[]) {
     if (!displayAvailable()) {
-        showMessage(noDisplayText());
+        StderrMessages().tell(noDisplayText());
         return 2;
     }
     QApplication app(argc, argv);
@@ -21,24 +21,25 @@ int main(int argc, char *argv[]) {
     font.setPointSize(8);
     QApplication::setFont(font);
     MessageBoxMessages messageBoxes;
-    setUserMessages(&messageBoxes);
 
     const MainOptions options = parseMainOptions(app.arguments());
-    for (const QString &problem : loadGatewaySettings(payrollIniPath()))
-        showMessage(problem);
-    FMStart window(options.payrollSource);
+    GatewaySettings gatewaySettings;
+    for (const QString &problem : loadGatewaySettings(payrollIniPath(), gatewaySettings))
+        messageBoxes.tell(problem);
+    Session session(messageBoxes, gatewaySettings);
+
+    FMStart window(session, options.payrollSource);
     const QString logonValues = options.rest.join(QLatin1Char(' '));
-    window.setServerHooks({[&logonValues] { return connectFromCommandLine(logonValues); },
-                           [] { ServerDisconnect(); }});
-    ExportController exporter(window);
-    window.setEndProgram([&exporter](int code) {
-        exporter.programEnding();
+    window.setServerHooks(
+        {[&session, &logonValues] { return connectFromCommandLine(session.gateway, logonValues); },
+         [&session] { session.gateway.ServerDisconnect(); }});
+    ProgramWindows windows(session, window);
+    window.setEndProgram([&windows](int code) {
+        windows.programEnding();
         QCoreApplication::exit(code);
     });
     if (!window.Form_Load())
         return 1;
     window.show();
-    const int code = app.exec();
-    setUserMessages(nullptr);
-    return code;
+    return app.exec();
 }

@@ -2,19 +2,19 @@
 
 #include "app/ClientKeys.h"
 #include "app/FMStart.h"
-#include "app/Globals.h"
 #include "app/ListGrid.h"
-#include "app/PayrollDatabase.h"
+#include "app/Session.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QPushButton>
 
-ExportController::ExportController(FMStart &mainWindow)
-    : mainWindow_(&mainWindow)
+ExportController::ExportController(Session &session, FMStart &mainWindow)
+    : session_(session)
+    , mainWindow_(&mainWindow)
     , view_(&mainWindow)
-    , check_(RecordCheck::forServer())
-    , run_(check_, view_,
+    , check_(RecordCheck::forServer(session.gateway.settings.charset))
+    , run_(check_, view_, session.messages,
            {[this](bool visible) {
                 if (!ending_ && mainWindow_)
                     mainWindow_->exportButton->setVisible(visible);
@@ -27,7 +27,9 @@ ExportController::ExportController(FMStart &mainWindow)
                 return ExportSelection{clientKeyList(mainWindow_->mandant->grid()),
                                        mainWindow_->periode->currentText()};
             },
-            ServerExecuteChecked}) {
+            [&session](const QString &line) {
+                return session.gateway.ServerExecuteChecked(line);
+            }}) {
     connect(&mainWindow, &FMStart::exportRequested, this, &ExportController::export_Click);
 }
 
@@ -38,5 +40,5 @@ void ExportController::programEnding() {
 void ExportController::export_Click() {
     if (ending_ || run_.isRunning())
         return;
-    lastOutcome_ = run_.run(adocon(), sqltext(), reccount());
+    lastOutcome_ = run_.run(session_.adocon.database(), session_.sqltext, session_.reccount);
 }

@@ -8,13 +8,14 @@
 #include <QPointer>
 
 class FMStart;
+class Session;
 
 // Wires the main window's "Export" button to the export run and its progress window. One
 // exists for the program's run; the progress window lives as long as it does.
 class ExportController : public QObject {
     Q_OBJECT
 public:
-    explicit ExportController(FMStart &mainWindow);
+    ExportController(Session &session, FMStart &mainWindow);
 
     // The program is ending (main window closed, "Beenden"): a run under way sends nothing
     // more and touches no window.
@@ -27,6 +28,7 @@ public:
 private:
     void export_Click();
 
+    Session &session_;
     QPointer<FMStart> mainWindow_;
     ExportWindowView view_;
     RecordCheck check_;

@@ -2,7 +2,7 @@
 
 #include "app/Conversions.h"
 #include "app/QueryFile.h"
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 #include "export/ExportProgressView.h"
 #include "export/ExportRecords.h"
 #include "export/LineRecordWriter.h"
@@ -34,9 +34,11 @@ const QString closedDatabase =
     QStringLiteral("Die Verbindung zur Lohndatenbank wurde während des Exports geschlossen.");
 } // namespace
 
-ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, Parts parts)
+ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,
+                     Parts parts)
     : check_(check)
     , view_(view)
+    , messages_(messages)
     , parts_(std::move(parts))
     , writer_(check, regionalLocale()) {}
 
@@ -186,7 +188,7 @@ ExportRun::Outcome ExportRun::notStarted(const QString &text, const QString &det
 ExportRun::Outcome ExportRun::refused(std::optional<PayrollQuery> &result, const QString &answer) {
     result.reset();
     lastMessage_ = answer;
-    showMessage(answer);
+    messages_.tell(answer);
     view_.hideWindow();
     return Outcome::Refused;
 }
@@ -212,5 +214,5 @@ QString ExportRun::takenText() const {
 
 void ExportRun::tell(const QString &text, const QString &details) {
     lastMessage_ = text;
-    showMessage(text, QString(), details);
+    messages_.tell(text, QString(), details);
 }

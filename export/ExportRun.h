@@ -3,7 +3,7 @@
 #include "app/PayrollQuery.h"
 #include "export/LineRecordWriter.h"
 #include "export/ServerCallLine.h"
-#include "gateway/ServerExecute.h"
+#include "gateway/ErpConnection.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -12,6 +12,7 @@
 #include <optional>
 
 class ExportProgressView;
+class UserMessages;
 
 // What the user has chosen when the run starts: the marked clients and the period text.
 struct ExportSelection {
@@ -45,7 +46,8 @@ public:
         std::function<ServerAnswer(const QString &line)> execute;
     };
 
-    ExportRun(const RecordCheck &check, ExportProgressView &view, Parts parts);
+    ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,
+              Parts parts);
 
     // Runs one export on the payroll database with the query text and the preview's line
     // count (for the meter).
@@ -75,6 +77,7 @@ private:
     QSqlDatabase database_;
     const RecordCheck &check_;
     ExportProgressView &view_;
+    UserMessages &messages_;
     Parts parts_;
     LineRecordWriter writer_;
     ServerCallLine line_;

@@ -1,6 +1,5 @@
 #include "export/RecordCheck.h"
 
-#include "gateway/GatewaySettings.h"
 #include "gateway/ServerCharset.h"
 
 #include <utility>
@@ -39,13 +38,10 @@ QString RecordCheck::problem(QStringView value) const {
     return QString();
 }
 
-RecordCheck RecordCheck::forServer() {
-    // Asked when a character is first met, so the set the program's settings chose at
-    // start-up counts. An unknown set name passes plain ASCII only: the gateway refuses every
-    // line with its own message then anyway.
-    return RecordCheck([](QChar c) {
-        const std::optional<ServerCharset> charset =
-            ServerCharset::byName(gatewaySettings().charset);
+RecordCheck RecordCheck::forServer(const QString &charsetName) {
+    // An unknown set name passes plain ASCII only: the gateway refuses every line with its own
+    // message then anyway.
+    return RecordCheck([charset = ServerCharset::byName(charsetName)](QChar c) {
         QByteArray bytes;
         return charset && charset->encode(QStringView(&c, 1), bytes, nullptr);
     });

@@ -15,8 +15,8 @@ class RecordCheck {
 public:
     // encodable: whether the server's character set holds the character.
     explicit RecordCheck(std::function<bool(QChar)> encodable);
-    // The check for the character set the gateway sends in (GatewaySettings).
-    static RecordCheck forServer();
+    // The check for the character set the gateway sends in (GatewaySettings::charset).
+    static RecordCheck forServer(const QString &charsetName);
 
     // Why the value cannot be sent, as a German phrase ("enthält ..."), or empty text.
     QString problem(QStringView value) const;

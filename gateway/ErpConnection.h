@@ -1,16 +1,25 @@
 #pragma once
 
-#include "gateway/ServerExecute.h"
-
 #include <QString>
 
+// The outcome of one line, for callers that must tell a failed line from an empty answer.
+struct ServerAnswer {
+    bool ok = false;
+    QString answer;  // the line's answer; empty when !ok
+    QString error;   // why the line failed, as shown to the user
+    QString details; // the underlying technical text, shown as the message's details
+};
+
 // An open way to the ERP server, whatever its kind: the Caché control or the MSM connection
-// object. ServerExecute runs lines through it.
+// object. The gateway chooses the kind once, from the server profile, and then only talks to
+// this interface.
 class ErpConnection {
 public:
     virtual ~ErpConnection() = default;
     // Runs one line; on failure the answer carries the text the user is shown for this kind.
     virtual ServerAnswer run(const QString &line) = 0;
+    // Closes the connection (the Caché control's empty server property, MSM's Logout).
+    virtual void close() = 0;
     // False once the connection was closed or dropped after a time-out or a break.
     virtual bool isOpen() const = 0;
 };

@@ -5,24 +5,14 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace {
-QString configuredProfileDirectory;
-}
-
-GatewaySettings &gatewaySettings() {
-    static GatewaySettings settings;
-    return settings;
-}
-
-QStringList loadGatewaySettings(const QString &iniPath) {
+QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &settings) {
     QStringList problems;
     QSettings ini(iniPath, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("ErpServer"));
-    GatewaySettings &settings = gatewaySettings();
 
     const QString directory = ini.value(QStringLiteral("ProfileDirectory")).toString();
     if (!directory.isEmpty())
-        setProfileDirectory(directory);
+        settings.profileDirectory = directory;
 
     if (ini.contains(QStringLiteral("Charset"))) {
         settings.charset = ini.value(QStringLiteral("Charset")).toString();
@@ -54,16 +44,12 @@ QStringList loadGatewaySettings(const QString &iniPath) {
     return problems;
 }
 
-QString profileDirectory() {
+QString profileDirectory(const GatewaySettings &settings) {
     const QString fromEnvironment = qEnvironmentVariable("KWP_PROFILE_DIR");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    if (!configuredProfileDirectory.isEmpty())
-        return configuredProfileDirectory;
+    if (!settings.profileDirectory.isEmpty())
+        return settings.profileDirectory;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/kwp-import/profiles");
-}
-
-void setProfileDirectory(const QString &directory) {
-    configuredProfileDirectory = directory;
 }

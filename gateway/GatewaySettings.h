@@ -4,24 +4,22 @@
 #include <QStringList>
 
 // How the program reaches ERP servers: where profile files lie, how long it waits, which
-// character set the server's text is in. The program's INI sets these once at start-up.
+// character set the server's text is in. Read once from the program's INI file.
 struct GatewaySettings {
     int connectTimeoutMs = 5000; // opening a connection, including the namespace greeting
     int answerTimeoutMs = 30000; // waiting for the answer to one line
     QString charset = QStringLiteral("windows-1252"); // see ServerCharset
+    QString profileDirectory; // empty: the default place, see profileDirectory()
 };
 
-GatewaySettings &gatewaySettings();
-
-// Reads group [ErpServer] of the program's INI file into gatewaySettings() and the profile
-// directory: "ProfileDirectory", "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may
-// have a decimal point). Missing keys keep their defaults. Returns a German sentence for each
-// value it could not use (an unusable time-out keeps its default; an unknown character set is
-// kept, so that connecting fails with a clear message rather than sending wrong bytes).
-QStringList loadGatewaySettings(const QString &iniPath);
+// Reads group [ErpServer] of the program's INI file into settings: "ProfileDirectory",
+// "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point). Missing
+// keys keep their values. Returns a German sentence for each value it could not use (an
+// unusable time-out keeps its value; an unknown character set is kept, so that connecting
+// fails with a clear message rather than sending wrong bytes).
+QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &settings);
 
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an
 // administrator's override), else the configured directory, else "kwp-import/profiles" in the
 // user's configuration directory.
-QString profileDirectory();
-void setProfileDirectory(const QString &directory);
+QString profileDirectory(const GatewaySettings &settings);

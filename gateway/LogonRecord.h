@@ -1,18 +1,19 @@
 #pragma once
 
+#include "gateway/ErpConnection.h"
+
 #include <QString>
 
 #include <memory>
 
-class MsmClient;
-
-// The log-on values and server connection state, one record for the whole run.
+// The log-on values and server connection state, one record for a session.
 struct LogonRecord {
     QString ServerKind;       // "msm" or "cache"
     QString ProfileName;      // the "Server" value of the log-on
     QString ConnectionString; // Caché kind: "CN_IPTCP:host[port]"
     QString NamespaceName;
-    std::shared_ptr<MsmClient> MsmConnection; // MSM kind: the connection object
+    // The open way to the server: the Caché control or the MSM connection object.
+    std::unique_ptr<ErpConnection> connection;
     bool Connected = false;
     QString CompanyNo;
     QString BranchNo;
@@ -20,6 +21,3 @@ struct LogonRecord {
     QString UserId; // empty: not logged on
     QString UserName;
 };
-
-// The program's one log-on record.
-LogonRecord &logonRecord();

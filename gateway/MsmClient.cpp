@@ -1,10 +1,11 @@
 #include "gateway/MsmClient.h"
 
-#include "gateway/GatewaySettings.h"
+#include "gateway/GatewayTexts.h"
 #include "gateway/GetPiece.h"
 #include "gateway/ServerProfile.h"
 
-std::shared_ptr<MsmClient> MsmClient::fromProfile(const QString &path, QString *error) {
+std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
+                                                  const GatewaySettings &settings, QString *error) {
     QStringList lines;
     if (!readProfileLines(path, lines)) {
         if (error)
@@ -25,66 +26,33 @@ std::shared_ptr<MsmClient> MsmClient::fromProfile(const QString &path, QString *
         else if (key == QLatin1String("MSMNAMESPACE"))
             nameSpace = value;
     }
-    return std::make_shared<MsmClient>(host, port, nameSpace);
+    return std::make_unique<MsmClient>(host, port, nameSpace, settings);
 }
 
-MsmClient::MsmClient(const QString &host, const QString &port, const QString &nameSpace)
+MsmClient::MsmClient(const QString &host, const QString &port, const QString &nameSpace,
+                     const GatewaySettings &settings)
     : m_host(host)
     , m_port(port)
-    , m_nameSpace(nameSpace) {}
-
-bool MsmClient::fail(const QString &text, const QString &details) {
-    m_errorText = text;
-    m_errorDetails = details;
-    return false;
-}
+    , m_nameSpace(nameSpace)
+    , m_settings(settings) {}
 
 bool MsmClient::Login() {
-    m_client.close();
-    const QString charsetName = gatewaySettings().charset;
-    m_charset = ServerCharset::byName(charsetName);
-    if (!m_charset)
-        return fail(QStringLiteral("Der eingestellte Zeichensatz \u201E%1\u201C des ERP-Servers "
-                                   "ist unbekannt; möglich sind windows-1252 und iso-8859-1.")
-                        .arg(charsetName),
-                    QString());
+    m_channel.close();
+    if (!ServerCharset::byName(m_settings.charset))
+        return m_channel.fail(LineChannel::UnknownCharset,
+                              GatewayTexts::unknownCharset(m_settings.charset));
     if (m_host.isEmpty() || m_port.isEmpty())
-        return fail(QStringLiteral("Im Serverprofil fehlt MSMHOST oder MSMPORT."), QString());
-    QByteArray encoded;
-    QString error;
-    if (!m_charset->encode(m_nameSpace, encoded, &error))
-        return fail(error, QString());
-    const int timeout = gatewaySettings().connectTimeoutMs;
-    if (!m_client.connectTo(m_host, m_port, timeout) || !m_client.greet('M', encoded, timeout))
-        return fail(m_client.errorText(), m_client.errorDetails());
-    return true;
+        return m_channel.fail(LineChannel::BadServerText,
+                              QStringLiteral("Im Serverprofil fehlt MSMHOST oder MSMPORT."));
+    return m_channel.connectTo(m_host, m_port, m_settings) && m_channel.greet('M', m_nameSpace);
 }
 
 bool MsmClient::Xecute(const QString &line, QString &written) {
-    written.clear();
-    if (!isOpen())
-        return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Zeile wurde "
-                                   "nicht gesendet."),
-                    QString());
-    m_line.resize(0); // keeps the buffer for the next line
-    QString error;
-    if (!m_charset->encode(line, m_line, &error))
-        return fail(error, QString());
-    if (!m_client.execute(m_line, true, gatewaySettings().answerTimeoutMs, m_reply))
-        return fail(m_client.errorText(), m_client.errorDetails());
-    if (!m_reply.ok()) {
-        const QString serverText = m_charset->decode(m_reply.errorText);
-        return fail(
-            QStringLiteral("Der ERP-Server hat die Zeile mit einem Fehler abgebrochen: %1")
-                .arg(serverText),
-            QStringLiteral("Fehlercode %1: %2").arg(QString::fromLatin1(m_reply.code), serverText));
-    }
-    m_charset->decode(m_reply.output.constData(), m_reply.output.size(), written);
-    return true;
+    return m_channel.run(line, true, written);
 }
 
 void MsmClient::Logout() {
-    m_client.close();
+    m_channel.close();
 }
 
 ServerAnswer MsmClient::run(const QString &line) {
@@ -94,8 +62,8 @@ ServerAnswer MsmClient::run(const QString &line) {
         return result;
     }
     result.answer.clear();
-    result.error = QStringLiteral("Ungültige Anfrage. Anfrage mit anderer Eingabe wiederholen!");
+    result.error = GatewayTexts::invalidRequest();
     result.details =
-        m_errorDetails.isEmpty() ? m_errorText : m_errorText + QLatin1Char(' ') + m_errorDetails;
+        errorDetails().isEmpty() ? errorText() : errorText() + QLatin1Char(' ') + errorDetails();
     return result;
 }

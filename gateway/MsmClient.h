@@ -1,23 +1,24 @@
 #pragma once
 
 #include "gateway/ErpConnection.h"
-#include "gateway/LineClient.h"
-#include "gateway/ServerCharset.h"
+#include "gateway/GatewaySettings.h"
+#include "gateway/LineChannel.h"
 
 #include <QString>
 
 #include <memory>
-#include <optional>
 
-// The MSM connection object (LogonRecord::MsmConnection): obtained from a profile file, it
-// finds its line service through the profile's MSM keys (gateway/PROFILES.md) and talks to it
-// with persona "M", capturing what each line writes: that is the answer of Xecute.
-// Failures are "raised" as a false result; errorText()/errorDetails() say why.
+// The MSM connection object: obtained from a profile file, it finds its line service through
+// the profile's MSM keys (gateway/PROFILES.md) and talks to it with persona "M", capturing what
+// each line writes: that is the answer of Xecute. Failures are "raised" as a false result;
+// errorText()/errorDetails() say why.
 class MsmClient : public ErpConnection {
 public:
     // Reads MSMHOST, MSMPORT, MSMNAMESPACE of the profile file; null when it cannot be read.
-    static std::shared_ptr<MsmClient> fromProfile(const QString &path, QString *error);
-    MsmClient(const QString &host, const QString &port, const QString &nameSpace);
+    static std::unique_ptr<MsmClient> fromProfile(const QString &path,
+                                                  const GatewaySettings &settings, QString *error);
+    MsmClient(const QString &host, const QString &port, const QString &nameSpace,
+              const GatewaySettings &settings = {});
 
     bool Login();
     // What the line wrote, in written; false when the line or the connection failed.
@@ -27,22 +28,17 @@ public:
     QString host() const { return m_host; }
     QString port() const { return m_port; }
     QString nameSpace() const { return m_nameSpace; }
-    QString errorText() const { return m_errorText; }
-    QString errorDetails() const { return m_errorDetails; }
+    QString errorText() const { return m_channel.errorText(); }
+    QString errorDetails() const { return m_channel.errorDetails(); }
 
     ServerAnswer run(const QString &line) override;
-    bool isOpen() const override { return m_client.isOpen() && m_client.isGreeted(); }
+    void close() override { Logout(); }
+    bool isOpen() const override { return m_channel.isOpen(); }
 
 private:
-    bool fail(const QString &text, const QString &details);
-
     QString m_host;
     QString m_port;
     QString m_nameSpace;
-    std::optional<ServerCharset> m_charset;
-    LineClient m_client;
-    LineClient::Reply m_reply;
-    QByteArray m_line;
-    QString m_errorText;
-    QString m_errorDetails;
+    GatewaySettings m_settings;
+    LineChannel m_channel;
 };

@@ -6,9 +6,10 @@
 
 #include <QFile>
 
-QString profilePath(const QString &profileName) {
+QString profilePath(const GatewaySettings &settings, const QString &profileName) {
     const QString windowsDirectory = qEnvironmentVariable("windir");
-    const QString directory = windowsDirectory.isEmpty() ? profileDirectory() : windowsDirectory;
+    const QString directory =
+        windowsDirectory.isEmpty() ? profileDirectory(settings) : windowsDirectory;
     return directory + QLatin1Char('/') + profileName + QStringLiteral(".mco");
 }
 
@@ -29,9 +30,9 @@ bool readProfileLines(const QString &path, QStringList &lines) {
     return true;
 }
 
-bool ReadServerProfile(const QString &profileName) {
+bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
+                       const QString &profileName) {
     // The defaults are set anew at every reading, even one that fails.
-    LogonRecord &record = logonRecord();
     record.ServerKind = QStringLiteral("msm");
     record.NamespaceName = QStringLiteral("KORVEX");
     QString port = QStringLiteral("1972");
@@ -40,7 +41,7 @@ bool ReadServerProfile(const QString &profileName) {
     QString kind = record.ServerKind;
 
     QStringList lines;
-    if (!readProfileLines(profilePath(profileName), lines))
+    if (!readProfileLines(profilePath(settings, profileName), lines))
         return false;
     for (const QString &line : lines) {
         if (line == QLatin1String("[CACHE]"))

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "gateway/GatewaySettings.h"
+
 #include <QString>
 #include <QStringList>
+
+struct LogonRecord;
 
 // Server profiles: one text file per profile, "<directory>/<name>.mco". The directory is the
 // environment variable "windir" when set, otherwise profileDirectory() (GatewaySettings.h).
 // Format and keys: gateway/PROFILES.md.
 
 // The file of a profile; the name is used exactly as given.
-QString profilePath(const QString &profileName);
+QString profilePath(const GatewaySettings &settings, const QString &profileName);
 
 // Reads the profile into the log-on record: ServerKind, NamespaceName and, for the Caché kind,
 // ConnectionString "CN_IPTCP:host[port]". False when the file cannot be opened; no message.
-bool ReadServerProfile(const QString &profileName);
+bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
+                       const QString &profileName);
 
 // The lines of a profile file with every space removed and line ends dropped; other white
 // space stays. False when the file cannot be opened.

@@ -1,10 +1,63 @@
 #pragma once
 
-#include <QStringList>
+#include "app/Session.h"
+#include "common/UserMessages.h"
 
-// Each kwpctl sub-command takes its own arguments (without the command name) and returns the
-// process exit code. Output for scripts goes to standard output, everything else to standard
-// error.
-int runPreviewCommand(const QStringList &arguments);
-int runExecCommand(const QStringList &arguments);
-int runExportCommand(const QStringList &arguments);
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+
+// Exit codes of every kwpctl command.
+enum ExitCode : int {
+    Success = 0,
+    RefusedByServer = 1, // the ERP server refused a record or a line
+    Failure = 2,         // anything else: wrong options, database, connection, ...
+};
+
+// What a command works with: its parsed options and a session whose messages go to standard
+// error. Output meant for scripts goes to standard output, everything else to standard error.
+class CommandContext {
+public:
+    CommandContext(const QCommandLineParser &options, const QString &usage);
+
+    const QCommandLineParser &options;
+    const QString usage; // the command's usage text
+    StderrMessages messages;
+    Session session;
+
+    // Tells the user and returns Failure.
+    int fail(const QString &text, const QString &details = QString());
+    // Says what is wrong with the command's arguments, then its usage; returns Failure.
+    int failUsage(const QString &problem);
+
+    // Opens --db (or the INI's payroll database) and reads kwp1.sql; false when it failed and
+    // the user was told.
+    bool openPayroll();
+    // The client key list of --clients, or of the clients the main window lists.
+    bool clientKeys(QString &keys);
+    // --period, or the month before today.
+    QString period() const;
+    // Connects the server of --profile; false when it failed and the user was told.
+    bool connectServer();
+};
+
+// One kwpctl command: its name, the arguments it takes, its options, what it does.
+struct Command {
+    QString name;
+    QString synopsis; // "--db DB --period P [--clients 3,999]"
+    QString summary;  // one German line for the overview
+    QList<QCommandLineOption> options;
+    int (*run)(CommandContext &context);
+};
+
+// The commands' options, shared where commands take the same.
+namespace CommonOptions {
+QCommandLineOption db();
+QCommandLineOption period();
+QCommandLineOption clients();
+QCommandLineOption profile();
+} // namespace CommonOptions
+
+Command previewCommand();
+Command execCommand();
+Command exportCommand();

@@ -1,45 +1,31 @@
 #include "kwpctl/Commands.h"
 
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
-
 #include <QTextStream>
 
-// kwpctl exec --profile NAME 'LINE': runs one line over the profile's connection and prints
-// its answer as UTF-8. A failure goes to standard error through the message sink.
-int runExecCommand(const QStringList &arguments)
-{
-    QString profile;
-    QString line;
-    bool haveLine = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--profile") && i + 1 < arguments.size()) {
-            profile = arguments[++i];
-        } else if (!haveLine) {
-            line = arguments[i];
-            haveLine = true;
-        } else {
-            haveLine = false;
-            break;
-        }
-    }
-    QTextStream err(stderr);
-    if (profile.isEmpty() || !haveLine) {
-        err << "Aufruf: kwpctl exec --profile NAME 'LINE'\n";
-        return 2;
-    }
-
-    QString error;
-    if (!ConnectByProfile(profile, &error)) {
-        err << error << '\n';
-        return 1;
-    }
-    const ServerAnswer answer = ServerExecuteChecked(line);
-    ServerDisconnect();
+namespace {
+// Runs one line over the profile's connection and prints its answer as UTF-8.
+int exec(CommandContext &context) {
+    const QStringList lines = context.options.positionalArguments();
+    if (!context.options.isSet(QStringLiteral("profile")) || lines.size() != 1)
+        return context.failUsage(
+            QStringLiteral("exec braucht --profile NAME und genau eine Zeile."));
+    if (!context.connectServer())
+        return Failure;
+    const ServerAnswer answer = context.session.gateway.ServerExecuteChecked(lines.first());
+    context.session.gateway.ServerDisconnect();
     if (!answer.ok)
-        return 1;
+        return RefusedByServer;
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
     out << answer.answer << '\n';
-    return 0;
+    return Success;
+}
+} // namespace
+
+Command execCommand() {
+    return {QStringLiteral("exec"),
+            QStringLiteral("--profile NAME 'ZEILE'"),
+            QStringLiteral("Führt eine MUMPS-Zeile auf dem ERP-Server aus und zeigt ihre Antwort"),
+            {CommonOptions::profile()},
+            exec};
 }

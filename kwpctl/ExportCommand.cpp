@@ -1,19 +1,10 @@
 #include "kwpctl/Commands.h"
 
-#include "app/ClientKeys.h"
-#include "app/Globals.h"
-#include "app/ListGridModel.h"
-#include "app/PayrollDatabase.h"
-#include "app/PayrollLists.h"
-#include "app/QueryFile.h"
 #include "export/ExportProgressView.h"
 #include "export/ExportRun.h"
 #include "export/RecordCheck.h"
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QTextStream>
 
 namespace {
@@ -41,96 +32,37 @@ private:
     int position_ = 0;
 };
 
-int fail(const QString &text) {
-    QTextStream(stderr) << text << '\n';
-    return 2;
-}
+// The export run without a window. Exit code 0: completed (the number of records taken on
+// standard output); 1: the server refused a record; 2: any other failure.
+int exportLines(CommandContext &context) {
+    if (!context.options.isSet(QStringLiteral("db")) ||
+        !context.options.isSet(QStringLiteral("profile")) ||
+        !context.options.isSet(QStringLiteral("period")))
+        return context.failUsage(
+            QStringLiteral("export braucht --db DB, --profile NAME und --period P."));
+    QString keys;
+    if (!context.openPayroll() || !context.clientKeys(keys) || !context.connectServer())
+        return Failure;
 
-// The clients as the main window lists them, every one marked, or those of --clients.
-bool clientKeys(const QString &option, QString &keys, QString &error) {
-    ListGridModel mandant;
-    if (option.isNull()) {
-        const PayrollList clients = readClientRows(adocon());
-        if (!clients.ok) {
-            error = QStringLiteral("Die Mandanten konnten nicht gelesen werden: ") + clients.error;
-            return false;
-        }
-        for (const QString &row : clients.rows)
-            mandant.addRow(row);
-    } else {
-        // The numbers go into the statement as they are: digits only.
-        static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
-        for (const QString &client : option.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            if (!number.match(client.trimmed()).hasMatch()) {
-                error = QStringLiteral("--clients erwartet Mandantennummern, durch Kommas "
-                                       "getrennt, etwa 3,999; „%1“ ist keine.")
-                            .arg(client);
-                return false;
-            }
-            mandant.addRow(client.trimmed());
-        }
-    }
-    for (int row = 0; row < mandant.rows(); ++row)
-        mandant.setChecked(row, clientMarkColumn, true);
-    keys = clientKeyList(mandant);
-    return true;
-}
-} // namespace
-
-// kwpctl export --db DB --profile NAME --period P [--clients 3,999]: the export run without a
-// window. Exit code 0: completed (the number of records taken on standard output); 1: the
-// server refused a record; 2: any other failure.
-int runExportCommand(const QStringList &arguments) {
-    QString db, profile, period, clients;
-    for (qsizetype i = 0; i + 1 < arguments.size(); i += 2) {
-        const QString &key = arguments[i];
-        const QString &value = arguments[i + 1];
-        if (key == QLatin1String("--db"))
-            db = value;
-        else if (key == QLatin1String("--profile"))
-            profile = value;
-        else if (key == QLatin1String("--period"))
-            period = value;
-        else if (key == QLatin1String("--clients"))
-            clients = value;
-        else
-            return fail(QStringLiteral("Unbekannte Angabe „%1“.").arg(key));
-    }
-    if (arguments.size() % 2 != 0 || db.isEmpty() || profile.isEmpty() || period.isNull())
-        return fail(QStringLiteral("Aufruf: kwpctl export --db DB --profile NAME --period P "
-                                   "[--clients 3,999]"));
-
-    const OpenResult opened = openAdocon(payrollSourceFromOption(db));
-    if (!opened.ok)
-        return fail(QStringLiteral("Die Lohndatenbank konnte nicht geöffnet werden: ") +
-                    opened.error);
-    const QueryFileText query = readQueryFile();
-    if (!query.ok)
-        return fail(QStringLiteral("Die Abfragedatei „kwp1.sql“ konnte nicht gelesen werden: ") +
-                    query.error);
-    sqltext() = query.text;
-    QString keys, error;
-    if (!clientKeys(clients, keys, error))
-        return fail(error);
-    QString connectError;
-    if (!ConnectByProfile(profile, &connectError))
-        return fail(connectError);
-
+    Session &session = context.session;
+    const QString period = context.period();
     StderrProgress progress;
-    const RecordCheck check = RecordCheck::forServer();
-    ExportRun run(check, progress,
-                  {[](bool) {},
-                   [] {
-                       QCoreApplication::processEvents();
-                       return true;
-                   },
-                   [&] {
-                       return ExportSelection{keys, period};
-                   },
-                   ServerExecuteChecked});
-    const ExportRun::Outcome outcome = run.run(adocon(), sqltext(), ExportRun::countLines);
-    ServerDisconnect();
-    closeAdocon();
+    const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
+    ExportRun run(
+        check, progress, context.messages,
+        {[](bool) {},
+         [] {
+             QCoreApplication::processEvents();
+             return true;
+         },
+         [&] {
+             return ExportSelection{keys, period};
+         },
+         [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); }});
+    const ExportRun::Outcome outcome =
+        run.run(session.adocon.database(), session.sqltext, ExportRun::countLines);
+    session.gateway.ServerDisconnect();
+    session.adocon.close();
 
     switch (outcome) {
     case ExportRun::Outcome::Completed: {
@@ -138,11 +70,21 @@ int runExportCommand(const QStringList &arguments) {
         QTextStream(stderr) << "Export abgeschlossen: Der ERP-Server hat den Eröffnungssatz und "
                             << run.linesTaken() << " Zeilen übernommen.\n";
         QTextStream(stdout) << records << '\n';
-        return 0;
+        return Success;
     }
     case ExportRun::Outcome::Refused:
-        return 1;
+        return RefusedByServer;
     default:
-        return 2;
+        return Failure;
     }
+}
+} // namespace
+
+Command exportCommand() {
+    return {QStringLiteral("export"),
+            QStringLiteral("--db DB --profile NAME --period P [--clients 3,999]"),
+            QStringLiteral("Überträgt die Lohnzeilen einer Periode an den ERP-Server"),
+            {CommonOptions::db(), CommonOptions::profile(), CommonOptions::period(),
+             CommonOptions::clients()},
+            exportLines};
 }

@@ -6,31 +6,77 @@
 #include <QTextStream>
 
 namespace {
-int usage() {
-    QTextStream(stderr) << "Aufruf:\n"
-                           "  kwpctl preview --db DB --period P [--clients 3,999]\n"
-                           "  kwpctl exec --profile NAME 'LINE'\n"
-                           "  kwpctl export --db DB --profile NAME --period P [--clients 3,999]\n";
-    return 2;
+QList<Command> commands() {
+    return {previewCommand(), execCommand(), exportCommand()};
+}
+
+QString overview() {
+    QString text = QStringLiteral("Aufruf: kwpctl BEFEHL [OPTIONEN]\n\n"
+                                  "KWP-Import ohne Fenster. Befehle:\n");
+    for (const Command &command : commands())
+        text += QStringLiteral("  kwpctl %1 %2\n      %3\n")
+                    .arg(command.name, command.synopsis, command.summary);
+    text += QStringLiteral("\n  kwpctl --version       die Version\n"
+                           "  kwpctl BEFEHL --help   die Optionen eines Befehls\n\n"
+                           "Rückgabewerte: 0 erfolgreich, 1 vom ERP-Server abgelehnt, "
+                           "2 jeder andere Fehler.\n");
+    return text;
+}
+
+QString usage(const Command &command) {
+    QString text = QStringLiteral("Aufruf: kwpctl %1 %2\n\n%3.\n\nOptionen:\n")
+                       .arg(command.name, command.synopsis, command.summary);
+    for (const QCommandLineOption &option : command.options)
+        text += QStringLiteral("  --%1 %2\n      %3\n")
+                    .arg(option.names().first(), option.valueName(), option.description());
+    return text;
+}
+
+int print(const QString &text, int code) {
+    QTextStream(code == Success ? stdout : stderr) << text;
+    return code;
 }
 } // namespace
 
 int main(int argc, char *argv[]) {
-    // The export uses the same progress window machinery without a display; a plain
-    // QCoreApplication is enough for every command.
     QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
-    if (arguments.isEmpty())
-        return usage();
-    const QString command = arguments.takeFirst();
-    // Profile directory, character set and time-outs of the ERP server, as the program uses them.
-    for (const QString &problem : loadGatewaySettings(payrollIniPath()))
-        QTextStream(stderr) << "kwpctl: " << problem << '\n';
-    if (command == QLatin1String("preview"))
-        return runPreviewCommand(arguments);
-    if (command == QLatin1String("exec"))
-        return runExecCommand(arguments);
-    if (command == QLatin1String("export"))
-        return runExportCommand(arguments);
-    return usage();
+    QCoreApplication::setApplicationName(QStringLiteral("kwpctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KWP_VERSION));
+    const QStringList arguments = app.arguments();
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--version") || first == QLatin1String("-v"))
+        return print(QStringLiteral("kwpctl %1\n").arg(QLatin1String(KWP_VERSION)), Success);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h"))
+        return print(overview(), Success);
+
+    for (const Command &command : commands()) {
+        if (command.name != first)
+            continue;
+        QCommandLineParser parser;
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+        parser.addOption(help);
+        parser.addOptions(command.options);
+        // The command's name stands where the parser expects the program's.
+        if (!parser.parse(arguments.mid(1))) {
+            const QStringList unknown = parser.unknownOptionNames();
+            const QString problem =
+                unknown.isEmpty()
+                    ? QStringLiteral("Fehlerhafte Angaben: %1").arg(parser.errorText())
+                    : QStringLiteral("Unbekannte Option \u201E--%1\u201C.").arg(unknown.first());
+            return print(problem + QStringLiteral("\n\n") + usage(command), Failure);
+        }
+        if (parser.isSet(help))
+            return print(usage(command), Success);
+        CommandContext context(parser, usage(command));
+        for (const QString &problem :
+             loadGatewaySettings(payrollIniPath(), context.session.gateway.settings))
+            context.messages.tell(problem);
+        return command.run(context);
+    }
+    return print(
+        first.isEmpty()
+            ? overview()
+            : QStringLiteral("Unbekannter Befehl \u201E%1\u201C.\n\n%2").arg(first, overview()),
+        Failure);
 }

@@ -1,9 +1,8 @@
-#include "app/Clock.h"
 #include "app/FMStart.h"
-#include "app/Globals.h"
 #include "app/ListGrid.h"
 #include "app/PayrollDatabase.h"
 #include "app/QueryFile.h"
+#include "app/Session.h"
 #include "demo/payroll/DemoPayroll.h"
 
 #include <QApplication>
@@ -31,20 +30,20 @@ double heapMiB() {
     return double(mallinfo2().uordblks) / (1024.0 * 1024.0);
 }
 
-QString statement() {
-    return substituteQuery(sqltext(), period, clients).text;
+QString statement(const Session &session) {
+    return substituteQuery(session.sqltext, period, clients).text;
 }
 
 void print(const QString &line) {
     QTextStream(stdout) << line << Qt::endl;
 }
 
-int bare() {
-    QSqlQuery query(adocon());
+int bare(Session &session) {
+    QSqlQuery query(session.adocon.database());
     query.setForwardOnly(true);
     QElapsedTimer timer;
     timer.start();
-    query.exec(statement());
+    query.exec(statement(session));
     qint64 rows = 0;
     qsizetype chars = 0;
     while (query.next()) {
@@ -56,8 +55,8 @@ int bare() {
     return chars > 0 ? 0 : 1;
 }
 
-int refresh(const PayrollSource &source) {
-    FMStart window(source);
+int refresh(Session &session, const PayrollSource &source) {
+    FMStart window(session, source);
     window.setEndProgram([](int) {});
     if (!window.Form_Load())
         return 1;
@@ -81,18 +80,18 @@ int refresh(const PayrollSource &source) {
     const double fill = timer.nsecsElapsed() / 1e6;
     print(QStringLiteral("b %1 %2 %3 %4")
               .arg(total)
-              .arg(reccount())
+              .arg(session.reccount)
               .arg(heapMiB() - before)
               .arg(fill));
     return 0;
 }
 
-int widget() {
+int widget(Session &session) {
     QList<QStringList> rows;
     {
-        QSqlQuery query(adocon());
+        QSqlQuery query(session.adocon.database());
         query.setForwardOnly(true);
-        query.exec(statement());
+        query.exec(statement(session));
         while (query.next()) {
             QStringList cells;
             for (int i = 0; i < 19; ++i)
@@ -133,20 +132,22 @@ int main(int argc, char *argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    setToday(QDate(2024, 3, 15));
+    StderrMessages messages;
+    Session session(messages);
+    session.today = [] { return QDate(2024, 3, 15); };
 
     if (args.size() == 3) {
         QDir::setCurrent(QFileInfo(args.at(2)).path());
         const PayrollSource source{PayrollSource::Kind::Sqlite, args.at(2)};
-        if (!openAdocon(source).ok)
+        if (!session.adocon.open(source).ok)
             return 1;
-        sqltext() = readQueryFile().text;
+        session.sqltext = readQueryFile().text;
         if (args.at(1) == QLatin1String("bare"))
-            return bare();
+            return bare(session);
         if (args.at(1) == QLatin1String("widget"))
-            return widget();
-        closeAdocon();
-        return refresh(source);
+            return widget(session);
+        session.adocon.close();
+        return refresh(session, source);
     }
 
     const qint64 lines = args.size() > 1 ? args.at(1).toLongLong() : 100000;

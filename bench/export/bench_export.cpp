@@ -1,13 +1,9 @@
-#include "app/Globals.h"
-#include "app/PayrollDatabase.h"
 #include "app/QueryFile.h"
+#include "app/Session.h"
 #include "demo/payroll/DemoPayroll.h"
 #include "export/ExportRun.h"
 #include "export/ExportWindowView.h"
 #include "export/RecordCheck.h"
-#include "gateway/GatewaySettings.h"
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
 #include "tests/support/ErpServerFixture.h"
 
 #include <QApplication>
@@ -80,8 +76,10 @@ int exportOnce(const QString &db) {
         QTextStream(stderr) << "erp-server: " << server.error() << Qt::endl;
         return 2;
     }
+    StderrMessages messages;
+    Session session(messages);
     QTemporaryDir profiles;
-    setProfileDirectory(profiles.path());
+    session.gateway.settings.profileDirectory = profiles.path();
     QFile profile(profiles.filePath(QStringLiteral("bench.mco")));
     if (!profile.open(QIODevice::WriteOnly))
         return 2;
@@ -89,23 +87,23 @@ int exportOnce(const QString &db) {
                   "\n");
     profile.close();
     QString error;
-    if (!ConnectByProfile(QStringLiteral("bench"), &error) ||
-        !openAdocon({PayrollSource::Kind::Sqlite, db}).ok) {
+    if (!session.gateway.ConnectByProfile(QStringLiteral("bench"), &error) ||
+        !session.adocon.open({PayrollSource::Kind::Sqlite, db}).ok) {
         QTextStream(stderr) << "connect: " << error << Qt::endl;
         return 2;
     }
-    sqltext() = readQueryFile(QStringLiteral(KWP_SOURCE_DIR "/demo/kwp1.sql")).text;
+    session.sqltext = readQueryFile(QStringLiteral(KWP_SOURCE_DIR "/demo/kwp1.sql")).text;
 
     QWidget mainWindow;
     mainWindow.show();
     ExportWindowView view(&mainWindow);
     view.showWindow();
-    const RecordCheck check = RecordCheck::forServer();
+    const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
     // Where the time goes: the message loop (repainting the meter) and the channel.
     qint64 loopNs = 0;
     qint64 channelNs = 0;
     QElapsedTimer part;
-    ExportRun run(check, view,
+    ExportRun run(check, view, messages,
                   {[](bool) {},
                    [&] {
                        part.start();
@@ -118,7 +116,7 @@ int exportOnce(const QString &db) {
                    },
                    [&](const QString &line) {
                        part.start();
-                       ServerAnswer answer = ServerExecuteChecked(line);
+                       ServerAnswer answer = session.gateway.ServerExecuteChecked(line);
                        channelNs += part.nsecsElapsed();
                        return answer;
                    }});
@@ -128,7 +126,8 @@ int exportOnce(const QString &db) {
     const double before = residentMiB();
     QElapsedTimer timer;
     timer.start();
-    const ExportRun::Outcome outcome = run.run(adocon(), sqltext(), ExportRun::countLines);
+    const ExportRun::Outcome outcome =
+        run.run(session.adocon.database(), session.sqltext, ExportRun::countLines);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (outcome != ExportRun::Outcome::Completed) {
         QTextStream(stderr) << "export did not complete: " << run.lastMessage() << Qt::endl;
@@ -141,7 +140,7 @@ int exportOnce(const QString &db) {
               .arg(peakMiB() - before)
               .arg(double(loopNs) / 1e3 / lines)
               .arg(double(channelNs) / 1e3 / lines));
-    ServerDisconnect();
+    session.gateway.ServerDisconnect();
     return 0;
 }
 

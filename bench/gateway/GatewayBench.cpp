@@ -3,12 +3,10 @@
 // (c) ServerExecute of unique answering lines storing a 200-byte record through WINKWP,
 // (d) the in-process cost of (c)'s work on the server. Run once pinned to CPU 0 (client and
 // server) and once unpinned; prints (c) against the limit 1 / (a + d).
+#include "gateway/ErpGateway.h"
 #include "gateway/GatewaySettings.h"
 #include "gateway/LineClient.h"
-#include "gateway/LogonRecord.h"
 #include "gateway/ServerCharset.h"
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,6 +26,17 @@
 #include <unistd.h>
 
 namespace {
+// The benchmark's one session with the server.
+StderrMessages messages;
+ErpGateway channel(messages);
+
+QString ServerExecute(const QString &line) {
+    return channel.ServerExecute(line);
+}
+ServerAnswer ServerExecuteChecked(const QString &line) {
+    return channel.ServerExecuteChecked(line);
+}
+
 using Clock = std::chrono::steady_clock;
 constexpr double measureSeconds = 2.0;
 
@@ -151,11 +160,11 @@ public:
         profile.write("[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + QByteArray::number(m_port) +
                       "\n");
         profile.close();
-        setProfileDirectory(m_dir.path());
+        channel.settings.profileDirectory = m_dir.path();
         // The listener may need a moment after printing its PID.
         QString error;
         for (int attempt = 0; attempt < 50; ++attempt) {
-            if (ConnectByProfile(QStringLiteral("bench"), &error))
+            if (channel.ConnectByProfile(QStringLiteral("bench"), &error))
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
@@ -163,7 +172,7 @@ public:
         return false;
     }
     ~DemoServer() {
-        ServerDisconnect();
+        channel.ServerDisconnect();
         if (m_started) {
             QProcess script;
             script.start(sourceDir() + QStringLiteral("/demo/erp-server"),
@@ -240,7 +249,7 @@ void runAll(const char *title) {
                 1e6 / c, c, refused ? " REFUSED LINES" : "");
 
     // What the client itself spends on a line of (c): building, encoding, decoding.
-    const auto charset = ServerCharset::byName(gatewaySettings().charset);
+    const auto charset = ServerCharset::byName(channel.settings.charset);
     QByteArray encoded;
     QString decoded;
     const double e = perCall([&](long i) {
@@ -275,7 +284,7 @@ void setCpus(bool pinned) {
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
-    gatewaySettings().answerTimeoutMs = 120000;
+    channel.settings.answerTimeoutMs = 120000;
     // The server inherits the affinity of this process, so pin before starting it.
     setCpus(true);
     runAll("pinned to CPU 0 (client and server):");

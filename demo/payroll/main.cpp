@@ -1,6 +1,6 @@
-#include "app/Clock.h"
 #include "app/Period.h"
 #include "demo/payroll/DemoPayroll.h"
+#include <QDate>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -25,7 +25,7 @@ int main(int argc, char *argv[]) {
                                   QStringLiteral("connection"));
     const QCommandLineOption period(QStringLiteral("period"),
                                     QStringLiteral("Newest period YYYYMM (default: last month)."),
-                                    QStringLiteral("YYYYMM"), defaultPeriod(today()));
+                                    QStringLiteral("YYYYMM"), defaultPeriod(QDate::currentDate()));
     const QCommandLineOption months(QStringLiteral("months"), QStringLiteral("Periods (24)."),
                                     QStringLiteral("n"), QStringLiteral("24"));
     const QCommandLineOption employees(QStringLiteral("employees"),

@@ -1,12 +1,10 @@
 #include "DemoFixture.h"
 
 #include "app/ClientKeys.h"
-#include "app/Clock.h"
 #include "app/FMStart.h"
-#include "app/Globals.h"
 #include "app/ListGrid.h"
 #include "app/PayrollDatabase.h"
-#include "gateway/LogonRecord.h"
+#include "app/Session.h"
 #include "tests/support/RecordedMessages.h"
 
 #include <QAction>
@@ -19,10 +17,13 @@
 #include <QTest>
 
 namespace {
-// The main window with recorded log-on, log-off and program end.
+// The main window of a session of its own, with recorded messages, log-on, log-off and
+// program end; today is 15 March 2024 unless given.
 struct Started {
-    explicit Started(const PayrollSource &source)
-        : window(source) {
+    explicit Started(const PayrollSource &source, const QDate &today = QDate(2024, 3, 15))
+        : session(messages)
+        , window(session, source) {
+        session.today = [today] { return today; };
         window.setServerHooks({[this] {
                                    ++logins;
                                    return loginSucceeds;
@@ -30,6 +31,8 @@ struct Started {
                                [this] { ++logouts; }});
         window.setEndProgram([this](int code) { endCodes.append(code); });
     }
+    RecordedMessages messages;
+    Session session;
     FMStart window;
     bool loginSucceeds = true;
     int logins = 0;
@@ -52,12 +55,6 @@ QSet<QString> column(const ListGridModel &grid, int column) {
 class TestFMStart : public QObject {
     Q_OBJECT
 private slots:
-    void init() { setToday(QDate(2024, 3, 15)); }
-    void cleanup() {
-        setToday(QDate());
-        closeAdocon();
-        logonRecord() = LogonRecord();
-    }
     void startupSequence();
     void januaryStartShowsDecember();
     void refreshTriggers();
@@ -74,11 +71,11 @@ private slots:
 
 void TestFMStart::startupSequence() {
     DemoFolder demo;
-    RecordedMessages messages;
-    logonRecord().CompanyNo = "12";
-    logonRecord().BranchNo = "3";
-    logonRecord().UserName = "Anna Müller";
     Started s(sqlite(demo.databasePath()));
+    RecordedMessages &messages = s.messages;
+    s.session.logon().CompanyNo = "12";
+    s.session.logon().BranchNo = "3";
+    s.session.logon().UserName = "Anna Müller";
     QVERIFY(s.window.Form_Load());
     QCOMPARE(messages.messages.size(), 0);
     QCOMPARE(s.logins, 1);
@@ -108,21 +105,19 @@ void TestFMStart::startupSequence() {
         QCOMPARE(list1.columnAlignment(c), expectedAlignment.at(c - 1));
 
     QVERIFY(list1.rows() > 0);
-    QCOMPARE(reccount(), qint64(list1.rows()));
+    QCOMPARE(s.session.reccount, qint64(list1.rows()));
     QCOMPARE(column(list1, 1), (QSet<QString>{"3", "999"}));
     QCOMPARE(column(list1, 4), QSet<QString>{"202402"});
-    QVERIFY(!sqltext().isEmpty());
-    QVERIFY(sqltext().endsWith("\r\n"));
+    QVERIFY(!s.session.sqltext.isEmpty());
+    QVERIFY(s.session.sqltext.endsWith("\r\n"));
     const QRegularExpression date("^\\d\\d\\.\\d\\d\\.\\d{4}$");
     QVERIFY(date.match(list1.cellText(0, 7)).hasMatch());
     QVERIFY(list1.cellText(0, 18).contains(','));
 }
 
 void TestFMStart::januaryStartShowsDecember() {
-    setToday(QDate(2024, 1, 5));
     DemoFolder demo;
-    RecordedMessages messages;
-    Started s(sqlite(demo.databasePath()));
+    Started s(sqlite(demo.databasePath()), QDate(2024, 1, 5));
     QVERIFY(s.window.Form_Load());
     QCOMPARE(s.window.periode->currentText(), QStringLiteral("202312"));
     QCOMPARE(column(s.window.list1->grid(), 4), QSet<QString>{"202312"});
@@ -130,8 +125,8 @@ void TestFMStart::januaryStartShowsDecember() {
 
 void TestFMStart::refreshTriggers() {
     DemoFolder demo;
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
+    RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
     ListGridModel &mandant = s.window.mandant->grid();
     const ListGridModel &list1 = s.window.list1->grid();
@@ -140,11 +135,11 @@ void TestFMStart::refreshTriggers() {
     mandant.setChecked(1, 3, false);
     QCOMPARE(column(list1, 1), QSet<QString>{"3"});
     QVERIFY(list1.rows() < both);
-    QCOMPARE(reccount(), qint64(list1.rows()));
+    QCOMPARE(s.session.reccount, qint64(list1.rows()));
 
     mandant.setChecked(0, 3, false); // nothing marked: only "1000", which has no data
     QCOMPARE(list1.rows(), 0);
-    QCOMPARE(reccount(), 0);
+    QCOMPARE(s.session.reccount, 0);
     mandant.setChecked(0, 3, true);
     mandant.setChecked(1, 3, true);
     QCOMPARE(list1.rows(), both);
@@ -163,8 +158,8 @@ void TestFMStart::refreshTriggers() {
 
 void TestFMStart::refusedPeriodKeepsPreview() {
     DemoFolder demo;
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
+    RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
     const ListGridModel &list1 = s.window.list1->grid();
     const QString firstRow = list1.rowText(0);
@@ -175,16 +170,16 @@ void TestFMStart::refusedPeriodKeepsPreview() {
     QVERIFY(messages.messages.first().text.contains("JJJJMM"));
     QCOMPARE(list1.rows(), rows);
     QCOMPARE(list1.rowText(0), firstRow);
-    QCOMPARE(reccount(), qint64(rows));
+    QCOMPARE(s.session.reccount, qint64(rows));
 }
 
 void TestFMStart::sqlErrorKeepsPreview() {
     DemoFolder demo;
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
+    RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
     const int rows = s.window.list1->grid().rows();
-    sqltext() = "select * from NoSuchTable where $$PERIODE$$ in ($$MANDANT$$)\r\n";
+    s.session.sqltext = "select * from NoSuchTable where $$PERIODE$$ in ($$MANDANT$$)\r\n";
     QVERIFY(!s.window.refresh1());
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY(messages.messages.first().text.contains("Vorschau"));
@@ -226,8 +221,8 @@ void TestFMStart::startupFailures() {
         QFile empty(database);
         QVERIFY(empty.open(QIODevice::WriteOnly));
     }
-    RecordedMessages messages;
     Started s(sqlite(database));
+    RecordedMessages &messages = s.messages;
     QVERIFY(!s.window.Form_Load());
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY2(messages.messages.first().text.contains(says),
@@ -236,19 +231,19 @@ void TestFMStart::startupFailures() {
     if (fault != "placeholder")
         QVERIFY(!messages.messages.first().details.isEmpty());
     QCOMPARE(s.logouts, 1);
-    QVERIFY(!QSqlDatabase::contains("adocon"));
+    QVERIFY(!s.session.adocon.isOpen());
 }
 
 void TestFMStart::failedLogin() {
     DemoFolder demo;
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
+    RecordedMessages &messages = s.messages;
     s.loginSucceeds = false;
     QVERIFY(!s.window.Form_Load());
     QCOMPARE(s.logouts, 1);
     QCOMPARE(s.endCodes.size(), 1);
     QCOMPARE(messages.messages.size(), 0);
-    QVERIFY(!QSqlDatabase::contains("adocon"));
+    QVERIFY(!s.session.adocon.isOpen());
     QCOMPARE(s.window.windowTitle(), QStringLiteral("KORVEX KWP-Import"));
 }
 
@@ -264,14 +259,14 @@ void TestFMStart::noListedClientsAndNoPeriods() {
         db.close();
     }
     QSqlDatabase::removeDatabase("writer");
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
+    RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
     QCOMPARE(s.window.mandant->grid().rows(), 0);
     QCOMPARE(s.window.periode->count(), 0);
     QCOMPARE(s.window.periode->currentText(), QStringLiteral("202402"));
     QCOMPARE(s.window.list1->grid().rows(), 0);
-    QCOMPARE(reccount(), 0);
+    QCOMPARE(s.session.reccount, 0);
     QCOMPARE(messages.messages.size(), 0);
 }
 
@@ -287,7 +282,6 @@ void TestFMStart::endings() {
     QFETCH(QString, how);
     QFETCH(int, logouts);
     DemoFolder demo;
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
     QVERIFY(s.window.Form_Load());
     s.window.show();
@@ -301,12 +295,11 @@ void TestFMStart::endings() {
     QCOMPARE(s.endCodes, QList<int>{0});
     QCOMPARE(s.logouts, logouts);
     // The button leaves at once: the database is not closed by the window.
-    QCOMPARE(QSqlDatabase::contains("adocon"), how == "button");
+    QCOMPARE(s.session.adocon.isOpen(), how == "button");
 }
 
 void TestFMStart::menuAndCommands() {
     DemoFolder demo;
-    RecordedMessages messages;
     Started s(sqlite(demo.databasePath()));
     QVERIFY(s.window.Form_Load());
     QStringList captions;

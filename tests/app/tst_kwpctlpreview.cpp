@@ -1,11 +1,12 @@
 #include "DemoFixture.h"
 
 #include "app/ClientKeys.h"
-#include "app/Globals.h"
 #include "app/ListGridModel.h"
 #include "app/PayrollDatabase.h"
 #include "app/Preview.h"
 #include "app/QueryFile.h"
+#include "app/Session.h"
+#include "tests/support/RecordedMessages.h"
 
 #include <QProcess>
 #include <QTest>
@@ -68,11 +69,12 @@ void TestKwpctlPreview::sameRowsAsTheGrid() {
     const Run run = kwpctl(arguments);
     QCOMPARE(run.exitCode, 0);
 
-    QVERIFY(openAdocon({PayrollSource::Kind::Sqlite, demo.databasePath()}).ok);
-    sqltext() = readQueryFile().text;
+    RecordedMessages messages;
+    Session session(messages);
+    QVERIFY(session.adocon.open({PayrollSource::Kind::Sqlite, demo.databasePath()}).ok);
+    session.sqltext = readQueryFile().text;
     ListGridModel list1;
-    QVERIFY(FillList(list1, period, keys).ok);
-    closeAdocon();
+    QVERIFY(FillList(session, list1, period, keys).ok);
     QVERIFY(list1.rows() > 0);
     QCOMPARE(run.out.size(), list1.rows());
     for (int row = 0; row < list1.rows(); ++row)
@@ -97,7 +99,7 @@ void TestKwpctlPreview::refusals() {
     if (!arguments.contains("--db"))
         arguments << "--db" << demo.databasePath();
     const Run run = kwpctl(arguments);
-    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.exitCode, 2);
     QVERIFY(run.out.isEmpty());
     QVERIFY2(run.err.contains(says), qPrintable(run.err));
 }

@@ -1,10 +1,10 @@
 #include "DemoFixture.h"
 #include "PostgresServer.h"
 
-#include "app/Clock.h"
 #include "app/FMStart.h"
 #include "app/ListGrid.h"
 #include "app/PayrollDatabase.h"
+#include "app/Session.h"
 #include "tests/support/RecordedMessages.h"
 
 #include <QComboBox>
@@ -74,17 +74,17 @@ void TestOdbcPostgres::initTestCase() {
 }
 
 void TestOdbcPostgres::cleanupTestCase() {
-    closeAdocon();
     server.stop();
 }
 
 void TestOdbcPostgres::sameStartupAndPreviewAsSqlite() {
-    setToday(QDate(2024, 3, 15));
     DemoFolder demo;
     RecordedMessages messages;
-    auto startOn = [](const PayrollSource &source, QStringList *periods, QStringList *clients,
-                      QStringList *rows) {
-        FMStart window(source);
+    auto startOn = [&messages](const PayrollSource &source, QStringList *periods,
+                               QStringList *clients, QStringList *rows) {
+        Session session(messages);
+        session.today = [] { return QDate(2024, 3, 15); };
+        FMStart window(session, source);
         window.setEndProgram([](int) {});
         if (!window.Form_Load())
             return false;
@@ -96,7 +96,6 @@ void TestOdbcPostgres::sameStartupAndPreviewAsSqlite() {
         window.refresh1();
         for (int r = 0; r < window.list1->grid().rows(); ++r)
             rows->append(window.list1->grid().rowText(r));
-        closeAdocon();
         return true;
     };
     QStringList sqlitePeriods, sqliteClients, sqliteRows;
@@ -115,14 +114,13 @@ void TestOdbcPostgres::sameStartupAndPreviewAsSqlite() {
     QCOMPARE(odbcRows.size(), sqliteRows.size());
     for (int i = 0; i < odbcRows.size(); ++i)
         QCOMPARE(odbcRows.at(i), sqliteRows.at(i));
-    setToday(QDate());
 }
 
 void TestOdbcPostgres::readOnlyLogin() {
-    QVERIFY(openAdocon(payrollSourceFromOption("odbc:" + odbc)).ok);
-    QSqlQuery q(adocon());
+    PayrollConnection adocon;
+    QVERIFY(adocon.open(payrollSourceFromOption("odbc:" + odbc)).ok);
+    QSqlQuery q(adocon.database());
     QVERIFY(!q.exec("delete from FixLA"));
-    closeAdocon();
 }
 
 QTEST_MAIN(TestOdbcPostgres)

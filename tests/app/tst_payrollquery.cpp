@@ -1,5 +1,4 @@
 #include "app/Decimal.h"
-#include "app/Globals.h"
 #include "app/ListGridModel.h"
 #include "app/PayrollDatabase.h"
 #include "app/PayrollQuery.h"
@@ -15,7 +14,6 @@ class TestPayrollQuery : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase() { closeAdocon(); }
     void exactValues_data();
     void exactValues();
     void neverWrites();
@@ -26,6 +24,7 @@ private slots:
 
 private:
     QTemporaryDir dir;
+    PayrollConnection adocon;
 };
 
 void TestPayrollQuery::initTestCase() {
@@ -43,7 +42,7 @@ void TestPayrollQuery::initTestCase() {
         db.close();
     }
     QSqlDatabase::removeDatabase("writer");
-    QVERIFY(openAdocon({PayrollSource::Kind::Sqlite, dir.filePath("values.sqlite")}).ok);
+    QVERIFY(adocon.open({PayrollSource::Kind::Sqlite, dir.filePath("values.sqlite")}).ok);
 }
 
 void TestPayrollQuery::exactValues_data() {
@@ -67,7 +66,7 @@ void TestPayrollQuery::exactValues() {
     QFETCH(int, key);
     QFETCH(QString, columnName);
     QFETCH(QVariant, expected);
-    PayrollQuery query(adocon());
+    PayrollQuery query(adocon.database());
     QVERIFY(query.exec(QStringLiteral("select %1 from T where k = %2").arg(columnName).arg(key)));
     QVERIFY(query.next());
     const QVariant value = query.value(0);
@@ -82,10 +81,10 @@ void TestPayrollQuery::exactValues() {
 }
 
 void TestPayrollQuery::neverWrites() {
-    PayrollQuery query(adocon());
+    PayrollQuery query(adocon.database());
     QVERIFY(!query.exec("insert into T (k) values (3)"));
     QVERIFY(!query.error().isEmpty());
-    PayrollQuery count(adocon());
+    PayrollQuery count(adocon.database());
     QVERIFY(count.exec("select count(*) from T"));
     QVERIFY(count.next());
     QCOMPARE(count.value(0).toInt(), 2);
@@ -96,9 +95,10 @@ void TestPayrollQuery::previewRow() {
                           "NULL, u, n, 100, n, r, n, '1234010185' from T where k in ($$MANDANT$$) "
                           "order by k";
     ListGridModel list1;
-    QVERIFY(FillList(list1, "202402", "1, 2, 1000", adocon(), query).ok);
+    const FillOutcome filled = FillList(list1, "202402", "1, 2, 1000", adocon.database(), query);
+    QVERIFY(filled.ok);
     QCOMPARE(list1.rows(), 2);
-    QCOMPARE(reccount(), 2);
+    QCOMPARE(filled.records, 2);
     const QString g = regionalLocale().groupSeparator();
     QCOMPARE(list1.rowText(0), "1;2;3;202402;;Ang.;01.03.2024;A;W;ledig;01.03.2024;;1" + g +
                                    "234,5;1" + g + "234,50;100;1" + g + "234,50;0,10;1" + g +
@@ -110,13 +110,11 @@ void TestPayrollQuery::previewRow() {
 void TestPayrollQuery::failedFillKeepsRows() {
     ListGridModel list1;
     list1.addRow("kept");
-    reccount() = 1;
-    const FillOutcome failed =
-        FillList(list1, "202402", "1000", adocon(), "select nothing from $$PERIODE$$ $$MANDANT$$");
+    const FillOutcome failed = FillList(list1, "202402", "1000", adocon.database(),
+                                        "select nothing from $$PERIODE$$ $$MANDANT$$");
     QVERIFY(!failed.ok);
     QVERIFY(!failed.details.isEmpty());
     QCOMPARE(list1.rowText(0), QStringLiteral("kept"));
-    QCOMPARE(reccount(), 1);
 }
 
 void TestPayrollQuery::options_data() {

@@ -1,16 +1,12 @@
 #include "tests/export/ConnectedServer.h"
 
-#include "app/Globals.h"
 #include "app/QueryFile.h"
-#include "gateway/GatewaySettings.h"
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
 
-
-ConnectedServer::ConnectedServer() {
+ConnectedServer::ConnectedServer()
+    : session(messages) {
     qunsetenv("windir");
     qunsetenv("KWP_PROFILE_DIR");
-    setProfileDirectory(profiles_.path());
+    session.gateway.settings.profileDirectory = profiles_.path();
     fixture_ = std::make_unique<ErpServerFixture>();
     if (!fixture_->isRunning()) {
         error_ = fixture_->error();
@@ -21,21 +17,22 @@ ConnectedServer::ConnectedServer() {
         error_ = QStringLiteral("cannot write the profile");
         return;
     }
-    if (!ConnectByProfile(QStringLiteral("test"), &error_))
+    if (!session.gateway.ConnectByProfile(QStringLiteral("test"), &error_))
         return;
     const QueryFileText query =
         readQueryFile(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"));
     if (!query.ok)
         error_ = query.error;
-    sqltext() = query.text;
+    session.sqltext = query.text;
 }
 
 ConnectedServer::~ConnectedServer() {
-    ServerDisconnect();
+    session.gateway.ServerDisconnect();
 }
 
 int ConnectedServer::receivedOnChannel() {
-    return ServerExecuteChecked(QStringLiteral("S P0=$G(%BRKWP(\"n\")) W:$F($ZV,\"MSM\") P0"))
+    return session.gateway
+        .ServerExecuteChecked(QStringLiteral("S P0=$G(%BRKWP(\"n\")) W:$F($ZV,\"MSM\") P0"))
         .answer.toInt();
 }
 

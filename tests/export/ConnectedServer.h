@@ -1,13 +1,16 @@
 #pragma once
 
+#include "app/Session.h"
 #include "tests/support/ErpServerFixture.h"
+#include "tests/support/RecordedMessages.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
 
-// The demo ERP server for one test program, with the program's channel connected to it
-// through a Caché profile "test", and the demo query file in sqltext().
+// The demo ERP server for one test program, and a session whose channel is connected to it
+// through a Caché profile "test", with the demo query file in its sqltext and its messages
+// recorded.
 class ConnectedServer {
 public:
     ConnectedServer();
@@ -15,6 +18,8 @@ public:
 
     bool ok() const { return error_.isEmpty(); }
     QString error() const { return error_; }
+    RecordedMessages messages;
+    Session session;
     ErpServerFixture &fixture() { return *fixture_; }
     // Where the profile "test" lies.
     QString profileDir() const { return profiles_.path(); }

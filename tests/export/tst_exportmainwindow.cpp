@@ -38,7 +38,7 @@ private:
     std::unique_ptr<ConnectedServer> server_;
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<PayrollFile> payroll_;
-    std::unique_ptr<RecordedMessages> messages_;
+    RecordedMessages *messages_ = nullptr;
     std::unique_ptr<FMStart> window_;
     std::unique_ptr<ExportController> exporter_;
     std::unique_ptr<QTimer> watcher_;
@@ -49,6 +49,7 @@ private:
 void ExportMainWindowTest::initTestCase() {
     server_ = std::make_unique<ConnectedServer>();
     QVERIFY2(server_->ok(), qPrintable(server_->error()));
+    messages_ = &server_->messages;
 }
 
 void ExportMainWindowTest::init() {
@@ -59,7 +60,7 @@ void ExportMainWindowTest::init() {
     QVERIFY(QDir::setCurrent(dir_->path()));
     payroll_ = std::make_unique<PayrollFile>(dir_->filePath(QStringLiteral("payroll.db")));
     payroll_->addLines(6);
-    messages_ = std::make_unique<RecordedMessages>();
+    messages_->messages.clear();
     buttonDuringRun_.clear();
     ended_ = false;
 }
@@ -68,16 +69,15 @@ void ExportMainWindowTest::cleanup() {
     watcher_.reset();
     exporter_.reset();
     window_.reset();
-    messages_.reset();
     payroll_.reset();
     QDir::setCurrent(QDir::tempPath());
     dir_.reset();
 }
 
 void ExportMainWindowTest::openMainWindow() {
-    window_ =
-        std::make_unique<FMStart>(PayrollSource{PayrollSource::Kind::Sqlite, payroll_->path()});
-    exporter_ = std::make_unique<ExportController>(*window_);
+    window_ = std::make_unique<FMStart>(
+        server_->session, PayrollSource{PayrollSource::Kind::Sqlite, payroll_->path()});
+    exporter_ = std::make_unique<ExportController>(server_->session, *window_);
     // As the program does: the run learns that the program is ending.
     window_->setEndProgram([this](int) {
         exporter_->programEnding();

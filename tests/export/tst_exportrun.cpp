@@ -1,4 +1,3 @@
-#include "app/Globals.h"
 #include "app/PayrollDatabase.h"
 #include "app/QueryFile.h"
 #include "export/ExportRun.h"
@@ -6,7 +5,6 @@
 #include "export/ProgressMeter.h"
 #include "export/RecordCheck.h"
 #include "export/kwpexport.h"
-#include "gateway/ServerExecute.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
@@ -53,7 +51,7 @@ private:
     ErpServerFixture *server_ = nullptr;
     std::unique_ptr<QTemporaryDir> data_;
     std::unique_ptr<PayrollFile> payroll_;
-    std::unique_ptr<RecordedMessages> messages_;
+    RecordedMessages *messages_ = nullptr;
     std::unique_ptr<QWidget> mainWindow_;
     std::unique_ptr<ExportWindowView> view_;
     std::unique_ptr<RecordCheck> check_;
@@ -71,21 +69,22 @@ void ExportRunTest::initTestCase() {
     mainWindow_ = std::make_unique<QWidget>();
     mainWindow_->show();
     view_ = std::make_unique<ExportWindowView>(mainWindow_.get());
-    check_ = std::make_unique<RecordCheck>(RecordCheck::forServer());
+    messages_ = &connected_->messages;
+    check_ = std::make_unique<RecordCheck>(
+        RecordCheck::forServer(connected_->session.gateway.settings.charset));
 }
 
 void ExportRunTest::init() {
     server_->killGlobal("^KWPTEST");
     data_ = std::make_unique<QTemporaryDir>();
     payroll_ = std::make_unique<PayrollFile>(data_->filePath(QStringLiteral("payroll.db")));
-    messages_ = std::make_unique<RecordedMessages>();
+    messages_->messages.clear();
     buttonVisible_ = true;
     onLoop_ = nullptr;
 }
 
 void ExportRunTest::cleanup() {
-    messages_.reset();
-    closeAdocon();
+    connected_->session.adocon.close();
     payroll_.reset();
     data_.reset();
 }
@@ -103,13 +102,14 @@ ExportRun::Outcome ExportRunTest::runExport(const QString &keys, const QString &
                                             qint64 reccount) {
     if (!payroll_->error().isEmpty())
         qWarning("payroll file: %s", qPrintable(payroll_->error()));
-    const OpenResult opened = openAdocon({PayrollSource::Kind::Sqlite, payroll_->path()});
+    Session &session = connected_->session;
+    const OpenResult opened = session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()});
     if (!opened.ok)
         qWarning("adocon: %s", qPrintable(opened.error));
     turn_ = 0;
     if (reccount == -2)
         reccount = payroll_->expectedRecords().size();
-    return ExportRun(*check_, *view_,
+    return ExportRun(*check_, *view_, *messages_,
                      {[this](bool visible) { buttonVisible_ = visible; },
                       [this] {
                           QCoreApplication::processEvents();
@@ -119,8 +119,10 @@ ExportRun::Outcome ExportRunTest::runExport(const QString &keys, const QString &
                       [=] {
                           return ExportSelection{keys, period};
                       },
-                      ServerExecuteChecked})
-        .run(adocon(), sqltext(), reccount);
+                      [&session](const QString &line) {
+                          return session.gateway.ServerExecuteChecked(line);
+                      }})
+        .run(session.adocon.database(), session.sqltext, reccount);
 }
 
 QList<QByteArray> ExportRunTest::storedLines(int batch, int count) {
@@ -296,9 +298,9 @@ void ExportRunTest::badPeriodSendsNothing() {
 
 void ExportRunTest::databaseClosedMidRun() {
     payroll().addLines(6);
-    onLoop_ = [](int turn) {
+    onLoop_ = [this](int turn) {
         if (turn == 3)
-            closeAdocon();
+            connected_->session.adocon.close();
         return true;
     };
     QCOMPARE(runExport(), ExportRun::Outcome::Stopped);

@@ -1,10 +1,6 @@
 #include "gateway/CacheControl.h"
-#include "gateway/GatewaySettings.h"
-#include "gateway/LogonRecord.h"
+#include "gateway/ErpGateway.h"
 #include "gateway/MsmClient.h"
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
-#include "gateway/ServerProfile.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
 
@@ -56,10 +52,14 @@ private slots:
 private:
     void writeProfile(const QString &name, const QByteArray &content);
     void connectKind(const QString &kind);
+    ErpGateway &gw() { return *m_gateway; }
+    CacheControl &cache() { return static_cast<CacheControl &>(*gw().logon.connection); }
 
     QTemporaryDir m_profiles;
     std::unique_ptr<ErpServerFixture> m_server;
     std::unique_ptr<RecordedMessages> m_messages;
+    std::unique_ptr<ErpGateway> m_gateway;
+    GatewaySettings m_settings;
 };
 
 namespace {
@@ -81,7 +81,7 @@ void TestServerExecute::writeProfile(const QString &name, const QByteArray &cont
 void TestServerExecute::initTestCase() {
     qunsetenv("windir");
     qunsetenv("KWP_PROFILE_DIR");
-    setProfileDirectory(m_profiles.path());
+    m_settings.profileDirectory = m_profiles.path();
     m_server = std::make_unique<ErpServerFixture>();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
     QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("cache"),
@@ -91,21 +91,20 @@ void TestServerExecute::initTestCase() {
 }
 
 void TestServerExecute::init() {
-    gatewaySettings() = GatewaySettings();
     m_messages = std::make_unique<RecordedMessages>();
+    m_gateway = std::make_unique<ErpGateway>(*m_messages, m_settings);
 }
 
 void TestServerExecute::cleanup() {
-    ServerDisconnect();
-    logonRecord() = LogonRecord();
+    m_gateway.reset();
     m_messages.reset();
 }
 
 void TestServerExecute::connectKind(const QString &kind) {
     QString error;
-    QVERIFY2(ConnectByProfile(kind, &error), qPrintable(error));
-    QCOMPARE(logonRecord().ServerKind, kind);
-    QVERIFY(logonRecord().Connected);
+    QVERIFY2(gw().ConnectByProfile(kind, &error), qPrintable(error));
+    QCOMPARE(gw().logon.ServerKind, kind);
+    QVERIFY(gw().logon.Connected);
 }
 
 void TestServerExecute::answeringLine_data() {
@@ -131,11 +130,11 @@ void TestServerExecute::answeringLine() {
     QFETCH(QString, expected);
     for (const QString &kind : {QStringLiteral("cache"), QStringLiteral("msm")}) {
         connectKind(kind);
-        const ServerAnswer answer = ServerExecuteChecked(line);
+        const ServerAnswer answer = gw().ServerExecuteChecked(line);
         QVERIFY2(answer.ok, qPrintable(kind + ": " + answer.error + " " + answer.details));
         QCOMPARE(answer.answer, expected);
-        QCOMPARE(ServerExecute(line), expected);
-        ServerDisconnect();
+        QCOMPARE(gw().ServerExecute(line), expected);
+        gw().ServerDisconnect();
     }
     QVERIFY(m_messages->messages.isEmpty());
 }
@@ -144,10 +143,10 @@ void TestServerExecute::passwordCheckAnswersAlike() {
     QStringList answers;
     for (const QString &kind : {QStringLiteral("cache"), QStringLiteral("msm")}) {
         connectKind(kind);
-        answers << ServerExecute(QStringLiteral("D PASS^%ONLCL0(1,0,\"demo\")"));
+        answers << gw().ServerExecute(QStringLiteral("D PASS^%ONLCL0(1,0,\"demo\")"));
         // The log-on context lives on in the connection: % holds the back-quote.
-        answers << ServerExecute(answering(QStringLiteral("%")));
-        ServerDisconnect();
+        answers << gw().ServerExecute(answering(QStringLiteral("%")));
+        gw().ServerDisconnect();
     }
     QVERIFY(m_messages->messages.isEmpty());
     QVERIFY2(!answers[0].section(QLatin1Char('`'), 0, 0).isEmpty(), qPrintable(answers[0]));
@@ -181,11 +180,11 @@ void TestServerExecute::failingLine() {
     QFETCH(QString, serverError);
 
     connectKind(kind);
-    QVERIFY(ServerExecuteChecked(QStringLiteral("S P0=\"stale\"")).ok);
-    const ServerAnswer answer = ServerExecuteChecked(line);
+    QVERIFY(gw().ServerExecuteChecked(QStringLiteral("S P0=\"stale\"")).ok);
+    const ServerAnswer answer = gw().ServerExecuteChecked(line);
     QVERIFY(!answer.ok);
     QVERIFY(answer.answer.isEmpty());
-    QCOMPARE(ServerExecute(line), QString());
+    QCOMPARE(gw().ServerExecute(line), QString());
     QCOMPARE(m_messages->messages.size(), 2);
     const UserMessage message = m_messages->messages.first();
     QCOMPARE(message.title, invalid);
@@ -193,19 +192,19 @@ void TestServerExecute::failingLine() {
         QCOMPARE(message.text, msmText);
         QVERIFY2(message.details.contains(serverError), qPrintable(message.details));
     } else {
-        QVERIFY(cacheControl().errorCode() != 0);
-        QCOMPARE(message.text, cacheControl().errorText());
+        QVERIFY(cache().errorCode() != 0);
+        QCOMPARE(message.text, cache().errorText());
         QVERIFY2(message.text.contains(serverError), qPrintable(message.text));
     }
     // A failed line leaves the connection as it was.
-    QVERIFY(logonRecord().Connected);
-    QCOMPARE(ServerExecute(answering(QStringLiteral("\"still here\""))),
+    QVERIFY(gw().logon.Connected);
+    QCOMPARE(gw().ServerExecute(answering(QStringLiteral("\"still here\""))),
              QStringLiteral("still here"));
 }
 
 void TestServerExecute::msmLineWritingNothing() {
     connectKind(QStringLiteral("msm"));
-    const ServerAnswer answer = ServerExecuteChecked(QStringLiteral("S X=1"));
+    const ServerAnswer answer = gw().ServerExecuteChecked(QStringLiteral("S X=1"));
     QVERIFY(answer.ok);
     QVERIFY(answer.answer.isEmpty());
     QVERIFY(m_messages->messages.isEmpty());
@@ -236,12 +235,12 @@ void TestServerExecute::localsPerConnection() {
 void TestServerExecute::overlongLine() {
     connectKind(QStringLiteral("cache"));
     const QString line = QStringLiteral("S X=\"%1\"").arg(QString(1100000, QLatin1Char('a')));
-    const ServerAnswer answer = ServerExecuteChecked(line);
+    const ServerAnswer answer = gw().ServerExecuteChecked(line);
     QVERIFY(!answer.ok);
     QVERIFY2(answer.error.contains(QStringLiteral("zu lang")), qPrintable(answer.error));
     // Refused before sending: the connection is still in step.
-    QVERIFY(logonRecord().Connected);
-    QCOMPARE(ServerExecute(answering(QStringLiteral("3"))), QStringLiteral("3"));
+    QVERIFY(gw().logon.Connected);
+    QCOMPARE(gw().ServerExecute(answering(QStringLiteral("3"))), QStringLiteral("3"));
 }
 
 void TestServerExecute::unencodableLine_data() {
@@ -269,18 +268,18 @@ void TestServerExecute::unencodableLine() {
     QFETCH(QString, text);
     QFETCH(QString, named);
 
-    gatewaySettings().charset = charset;
+    gw().settings.charset = charset;
     connectKind(kind);
     const ServerAnswer answer =
-        ServerExecuteChecked(QStringLiteral("S ^KWPTEST(\"enc\")=\"%1\"").arg(text));
+        gw().ServerExecuteChecked(QStringLiteral("S ^KWPTEST(\"enc\")=\"%1\"").arg(text));
     QVERIFY(!answer.ok);
     QCOMPARE(m_messages->messages.size(), 1);
     const UserMessage message = m_messages->messages.first();
     QVERIFY2((message.text + message.details).contains(named), qPrintable(message.text));
     QVERIFY(!m_server->global("^KWPTEST(\"enc\")").contains('?'));
     // Nothing was sent, the connection is still open.
-    QVERIFY(logonRecord().Connected);
-    QCOMPARE(ServerExecute(answering(QStringLiteral("\"ä\""))), QStringLiteral("ä"));
+    QVERIFY(gw().logon.Connected);
+    QCOMPARE(gw().ServerExecute(answering(QStringLiteral("\"ä\""))), QStringLiteral("ä"));
 }
 
 void TestServerExecute::cannotConnect_data() {
@@ -307,23 +306,24 @@ void TestServerExecute::cannotConnect() {
 
     writeProfile(QStringLiteral("bad"), profile);
     QString error;
-    QVERIFY(!ConnectByProfile(QStringLiteral("bad"), &error));
+    QVERIFY(!gw().ConnectByProfile(QStringLiteral("bad"), &error));
     QVERIFY2(error.contains(expected), qPrintable(error));
-    QVERIFY(!logonRecord().Connected);
+    QVERIFY(!gw().logon.Connected);
     QVERIFY(m_messages->messages.isEmpty());
 
     // A line without a connection fails inside the component and is reported.
-    QVERIFY(!ServerExecuteChecked(QStringLiteral("S P0=1")).ok);
+    QVERIFY(!gw().ServerExecuteChecked(QStringLiteral("S P0=1")).ok);
     QCOMPARE(m_messages->messages.size(), 1);
     QCOMPARE(m_messages->messages.first().title, invalid);
 }
 
 void TestServerExecute::failedReconnectClosesCache() {
     connectKind(QStringLiteral("cache"));
-    logonRecord().NamespaceName = QStringLiteral("NOPE");
-    QVERIFY(!CacheConnect());
-    QVERIFY2(lastConnectError().contains(QStringLiteral("NOPE")), qPrintable(lastConnectError()));
-    QVERIFY(!logonRecord().Connected);
+    gw().logon.NamespaceName = QStringLiteral("NOPE");
+    QVERIFY(!gw().CacheConnect());
+    QVERIFY2(gw().lastConnectError().contains(QStringLiteral("NOPE")),
+             qPrintable(gw().lastConnectError()));
+    QVERIFY(!gw().logon.Connected);
 }
 
 void TestServerExecute::controlRoles() {
@@ -355,11 +355,11 @@ void TestServerExecute::controlRoles() {
 
 void TestServerExecute::emptyConnectionString() {
     connectKind(QStringLiteral("cache"));
-    const QString server = cacheControl().server();
-    logonRecord().ConnectionString.clear();
-    QVERIFY(!CacheConnect());
-    QCOMPARE(cacheControl().server(), server);
-    QCOMPARE(ServerExecute(answering(QStringLiteral("7"))), QStringLiteral("7"));
+    const QString server = cache().server();
+    gw().logon.ConnectionString.clear();
+    QVERIFY(!gw().CacheConnect());
+    QCOMPARE(cache().server(), server);
+    QCOMPARE(gw().ServerExecute(answering(QStringLiteral("7"))), QStringLiteral("7"));
 }
 
 void TestServerExecute::disconnect_data() {
@@ -372,14 +372,14 @@ void TestServerExecute::disconnect() {
     QFETCH(QString, kind);
     connectKind(kind);
     // With Connected false nothing is closed.
-    logonRecord().Connected = false;
-    ServerDisconnect();
-    QCOMPARE(ServerExecute(answering(QStringLiteral("5"))), QStringLiteral("5"));
-    logonRecord().Connected = true;
-    ServerDisconnect();
-    QVERIFY(!logonRecord().Connected);
-    ServerDisconnect();
-    QVERIFY(!ServerExecuteChecked(QStringLiteral("S P0=1")).ok);
+    gw().logon.Connected = false;
+    gw().ServerDisconnect();
+    QCOMPARE(gw().ServerExecute(answering(QStringLiteral("5"))), QStringLiteral("5"));
+    gw().logon.Connected = true;
+    gw().ServerDisconnect();
+    QVERIFY(!gw().logon.Connected);
+    gw().ServerDisconnect();
+    QVERIFY(!gw().ServerExecuteChecked(QStringLiteral("S P0=1")).ok);
     QCOMPARE(m_messages->messages.size(), 1);
     QCOMPARE(m_messages->messages.first().title, invalid);
 }
@@ -391,19 +391,19 @@ void TestServerExecute::killedServingProcess_data() {
 void TestServerExecute::killedServingProcess() {
     QFETCH(QString, kind);
     connectKind(kind);
-    const qint64 pid = ServerExecute(answering(QStringLiteral("$J"))).toLongLong();
+    const qint64 pid = gw().ServerExecute(answering(QStringLiteral("$J"))).toLongLong();
     QVERIFY(pid > 0);
     QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
-    const ServerAnswer answer = ServerExecuteChecked(answering(QStringLiteral("1")));
+    const ServerAnswer answer = gw().ServerExecuteChecked(answering(QStringLiteral("1")));
     QVERIFY(!answer.ok);
-    QVERIFY(!logonRecord().Connected);
+    QVERIFY(!gw().logon.Connected);
     QCOMPARE(m_messages->messages.size(), 1);
     const UserMessage message = m_messages->messages.first();
     QVERIFY2((message.text + message.details).contains(QStringLiteral("abgebrochen")),
              qPrintable(message.text + message.details));
     // A new log-on gets a fresh connection.
     connectKind(kind);
-    QCOMPARE(ServerExecute(answering(QStringLiteral("2"))), QStringLiteral("2"));
+    QCOMPARE(gw().ServerExecute(answering(QStringLiteral("2"))), QStringLiteral("2"));
 }
 
 void TestServerExecute::answerTimeout_data() {
@@ -412,16 +412,16 @@ void TestServerExecute::answerTimeout_data() {
 
 void TestServerExecute::answerTimeout() {
     QFETCH(QString, kind);
-    gatewaySettings().answerTimeoutMs = 300;
+    gw().settings.answerTimeoutMs = 300;
     connectKind(kind);
-    const ServerAnswer answer = ServerExecuteChecked(QStringLiteral("H 3"));
+    const ServerAnswer answer = gw().ServerExecuteChecked(QStringLiteral("H 3"));
     QVERIFY(!answer.ok);
-    QVERIFY(!logonRecord().Connected);
+    QVERIFY(!gw().logon.Connected);
     const UserMessage message = m_messages->messages.value(0);
     QVERIFY2((message.text + message.details).contains(QStringLiteral("nicht innerhalb")),
              qPrintable(message.text + message.details));
     // The late answer must never be taken for the answer of a later line.
-    QVERIFY(!ServerExecuteChecked(answering(QStringLiteral("1"))).ok);
+    QVERIFY(!gw().ServerExecuteChecked(answering(QStringLiteral("1"))).ok);
 }
 
 void TestServerExecute::silentListener() {
@@ -436,20 +436,20 @@ void TestServerExecute::silentListener() {
     ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size);
     const QByteArray port = QByteArray::number(ntohs(address.sin_port));
 
-    gatewaySettings().connectTimeoutMs = 300;
+    gw().settings.connectTimeoutMs = 300;
     writeProfile(QStringLiteral("silent"),
                  "[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + port + "\n");
     writeProfile(QStringLiteral("silentm"), "MSMHOST=127.0.0.1\nMSMPORT=" + port + "\n");
     QString error;
-    const bool cache = ConnectByProfile(QStringLiteral("silent"), &error);
+    const bool cache = gw().ConnectByProfile(QStringLiteral("silent"), &error);
     QString msmError;
-    const bool msm = ConnectByProfile(QStringLiteral("silentm"), &msmError);
+    const bool msm = gw().ConnectByProfile(QStringLiteral("silentm"), &msmError);
     ::close(listener);
     QVERIFY(!cache);
     QVERIFY(!msm);
     QVERIFY2(error.contains(QStringLiteral("nicht beantwortet")), qPrintable(error));
     QVERIFY2(msmError.contains(QStringLiteral("nicht beantwortet")), qPrintable(msmError));
-    QVERIFY(!logonRecord().Connected);
+    QVERIFY(!gw().logon.Connected);
 }
 
 void TestServerExecute::kwpctlExec_data() {
@@ -465,7 +465,7 @@ void TestServerExecute::kwpctlExec_data() {
         << QStringList{"--profile", "msm", line} << 0 << QByteArray("Grüße `x`\n") << QByteArray();
     QTest::newRow("failing line") << QStringList{"--profile", "msm", "S P0=1/0"} << 1
                                   << QByteArray() << QByteArray("Ungültige Anfrage");
-    QTest::newRow("missing profile") << QStringList{"--profile", "nosuch", "S P0=1"} << 1
+    QTest::newRow("missing profile") << QStringList{"--profile", "nosuch", "S P0=1"} << 2
                                      << QByteArray() << QByteArray("nosuch");
     QTest::newRow("no line") << QStringList{"--profile", "cache"} << 2 << QByteArray()
                              << QByteArray("Aufruf");
@@ -492,10 +492,10 @@ void TestServerExecute::kwpctlExec() {
 void TestServerExecute::stoppedServer() {
     connectKind(QStringLiteral("msm"));
     m_server->kill();
-    QVERIFY(!ServerExecuteChecked(answering(QStringLiteral("1"))).ok);
-    QVERIFY(!logonRecord().Connected);
+    QVERIFY(!gw().ServerExecuteChecked(answering(QStringLiteral("1"))).ok);
+    QVERIFY(!gw().logon.Connected);
     QString error;
-    QVERIFY(!ConnectByProfile(QStringLiteral("cache"), &error));
+    QVERIFY(!gw().ConnectByProfile(QStringLiteral("cache"), &error));
     QVERIFY2(error.contains(QStringLiteral("nicht hergestellt")), qPrintable(error));
 }
 

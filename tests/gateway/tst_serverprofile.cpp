@@ -29,17 +29,19 @@ private slots:
 private:
     void writeProfile(const QString &name, const QByteArray &content);
     QTemporaryDir m_dir;
+    GatewaySettings m_settings;
+    LogonRecord m_record;
 };
 
 void TestServerProfile::initTestCase() {
     QVERIFY(m_dir.isValid());
     qunsetenv("windir");
     qunsetenv("KWP_PROFILE_DIR");
-    setProfileDirectory(m_dir.path());
+    m_settings.profileDirectory = m_dir.path();
 }
 
 void TestServerProfile::writeProfile(const QString &name, const QByteArray &content) {
-    QFile file(profilePath(name));
+    QFile file(profilePath(m_settings, name));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(content);
 }
@@ -153,27 +155,27 @@ void TestServerProfile::readProfile() {
     QFETCH(QString, connection);
 
     writeProfile(QStringLiteral("P"), content);
-    LogonRecord &record = logonRecord();
+    LogonRecord &record = m_record;
     record.ConnectionString.clear();
     record.NamespaceName = QStringLiteral("stale");
-    QVERIFY(ReadServerProfile(QStringLiteral("P")));
+    QVERIFY(ReadServerProfile(m_record, m_settings, QStringLiteral("P")));
     QCOMPARE(record.ServerKind, kind);
     QCOMPARE(record.NamespaceName, nameSpace);
     QCOMPARE(record.ConnectionString, connection);
 }
 
 void TestServerProfile::missingProfileFails() {
-    QVERIFY(!ReadServerProfile(QStringLiteral("NoSuchProfile")));
-    QVERIFY(!ReadServerProfile(QString()));
+    QVERIFY(!ReadServerProfile(m_record, m_settings, QStringLiteral("NoSuchProfile")));
+    QVERIFY(!ReadServerProfile(m_record, m_settings, QString()));
 }
 
 void TestServerProfile::msmConnectionStringStays() {
     writeProfile(QStringLiteral("C"), "[CACHE]\nSERVERCACHE=h\n");
     writeProfile(QStringLiteral("M"), "MSMHOST=h\n");
-    QVERIFY(ReadServerProfile(QStringLiteral("C")));
-    QVERIFY(ReadServerProfile(QStringLiteral("M")));
-    QCOMPARE(logonRecord().ServerKind, QStringLiteral("msm"));
-    QCOMPARE(logonRecord().ConnectionString, QStringLiteral("CN_IPTCP:h[1972]"));
+    QVERIFY(ReadServerProfile(m_record, m_settings, QStringLiteral("C")));
+    QVERIFY(ReadServerProfile(m_record, m_settings, QStringLiteral("M")));
+    QCOMPARE(m_record.ServerKind, QStringLiteral("msm"));
+    QCOMPARE(m_record.ConnectionString, QStringLiteral("CN_IPTCP:h[1972]"));
 }
 
 void TestServerProfile::windirWins() {
@@ -183,11 +185,11 @@ void TestServerProfile::windirWins() {
     file.write("[CACHE]\nNAMESPACE=WIN\n");
     file.close();
     qputenv("windir", windows.path().toLocal8Bit());
-    const bool read = ReadServerProfile(QStringLiteral("W"));
+    const bool read = ReadServerProfile(m_record, m_settings, QStringLiteral("W"));
     qunsetenv("windir");
     QVERIFY(read);
-    QCOMPARE(logonRecord().NamespaceName, QStringLiteral("WIN"));
-    QVERIFY(!ReadServerProfile(QStringLiteral("W")));
+    QCOMPARE(m_record.NamespaceName, QStringLiteral("WIN"));
+    QVERIFY(!ReadServerProfile(m_record, m_settings, QStringLiteral("W")));
 }
 
 void TestServerProfile::msmKeys_data() {
@@ -217,7 +219,8 @@ void TestServerProfile::msmKeys() {
 
     writeProfile(QStringLiteral("K"), content);
     QString error;
-    const auto client = MsmClient::fromProfile(profilePath(QStringLiteral("K")), &error);
+    const auto client =
+        MsmClient::fromProfile(profilePath(m_settings, QStringLiteral("K")), m_settings, &error);
     QVERIFY2(client, qPrintable(error));
     QCOMPARE(client->host(), host);
     QCOMPARE(client->port(), port);
@@ -252,18 +255,17 @@ void TestServerProfile::iniSettings() {
     QFETCH(QString, charset);
     QFETCH(int, problems);
 
-    gatewaySettings() = GatewaySettings();
+    GatewaySettings settings;
     const QString path = m_dir.path() + QStringLiteral("/kwp-import.ini");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(ini);
     file.close();
-    const QStringList found = loadGatewaySettings(path);
+    const QStringList found = loadGatewaySettings(path, settings);
     QCOMPARE(found.size(), problems);
-    QCOMPARE(gatewaySettings().connectTimeoutMs, connectMs);
-    QCOMPARE(gatewaySettings().answerTimeoutMs, answerMs);
-    QCOMPARE(gatewaySettings().charset, charset);
-    gatewaySettings() = GatewaySettings();
+    QCOMPARE(settings.connectTimeoutMs, connectMs);
+    QCOMPARE(settings.answerTimeoutMs, answerMs);
+    QCOMPARE(settings.charset, charset);
 }
 
 QTEST_GUILESS_MAIN(TestServerProfile)

@@ -1,7 +1,4 @@
-#include "gateway/GatewaySettings.h"
-#include "gateway/LogonRecord.h"
-#include "gateway/ServerConnection.h"
-#include "gateway/ServerExecute.h"
+#include "gateway/ErpGateway.h"
 #include "gateway/StartupConnection.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
@@ -15,7 +12,6 @@ class TestStartupConnection : public QObject {
 
 private slots:
     void initTestCase();
-    void cleanup();
     void connectsTheNamedProfile_data();
     void connectsTheNamedProfile();
     void emptyCommandLineConnectsNothing();
@@ -23,6 +19,7 @@ private slots:
     void unknownProfileEndsWithAMessage();
 
 private:
+    GatewaySettings m_settings;
     QTemporaryDir m_profiles;
     std::unique_ptr<ErpServerFixture> m_server;
 };
@@ -30,18 +27,13 @@ private:
 void TestStartupConnection::initTestCase() {
     qunsetenv("windir");
     qunsetenv("KWP_PROFILE_DIR");
-    setProfileDirectory(m_profiles.path());
+    m_settings.profileDirectory = m_profiles.path();
     m_server = std::make_unique<ErpServerFixture>();
     QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
     QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("cache"),
                                    ErpServerFixture::ProfileKind::Cache));
     QVERIFY(m_server->writeProfile(m_profiles.path(), QStringLiteral("msm"),
                                    ErpServerFixture::ProfileKind::Msm));
-}
-
-void TestStartupConnection::cleanup() {
-    ServerDisconnect();
-    logonRecord() = LogonRecord();
 }
 
 void TestStartupConnection::connectsTheNamedProfile_data() {
@@ -53,21 +45,24 @@ void TestStartupConnection::connectsTheNamedProfile_data() {
 void TestStartupConnection::connectsTheNamedProfile() {
     QFETCH(QString, profile);
     RecordedMessages messages;
-    QVERIFY(connectFromCommandLine(QStringLiteral("1 0 2026 demo ") + profile));
+    ErpGateway gateway(messages, m_settings);
+    QVERIFY(connectFromCommandLine(gateway, QStringLiteral("1 0 2026 demo ") + profile));
     QVERIFY(messages.messages.isEmpty());
-    const LogonRecord &record = logonRecord();
+    const LogonRecord &record = gateway.logon;
     QCOMPARE(record.CompanyNo, QStringLiteral("1"));
     QCOMPARE(record.BranchNo, QStringLiteral("0"));
     QCOMPARE(record.Password, QStringLiteral("demo"));
     QCOMPARE(record.ProfileName, profile);
     QVERIFY(record.Connected);
-    QCOMPARE(ServerExecute(QStringLiteral("S P0=6*7 W:$F($ZV,\"MSM\") P0")), QStringLiteral("42"));
+    QCOMPARE(gateway.ServerExecute(QStringLiteral("S P0=6*7 W:$F($ZV,\"MSM\") P0")),
+             QStringLiteral("42"));
 }
 
 void TestStartupConnection::emptyCommandLineConnectsNothing() {
     RecordedMessages messages;
-    QVERIFY(connectFromCommandLine(QString()));
-    QVERIFY(!logonRecord().Connected);
+    ErpGateway gateway(messages, m_settings);
+    QVERIFY(connectFromCommandLine(gateway, QString()));
+    QVERIFY(!gateway.logon.Connected);
     QVERIFY(messages.messages.isEmpty());
 }
 
@@ -81,8 +76,9 @@ void TestStartupConnection::unknownProfileEndsWithAMessage_data() {
 void TestStartupConnection::unknownProfileEndsWithAMessage() {
     QFETCH(QString, commandLine);
     RecordedMessages messages;
-    QVERIFY(!connectFromCommandLine(commandLine));
-    QVERIFY(!logonRecord().Connected);
+    ErpGateway gateway(messages, m_settings);
+    QVERIFY(!connectFromCommandLine(gateway, commandLine));
+    QVERIFY(!gateway.logon.Connected);
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY(messages.messages.first().text.startsWith(QStringLiteral("Keine Verbindung")));
     QVERIFY(!messages.messages.first().details.isEmpty());

@@ -1,14 +1,12 @@
 #pragma once
 
-#include "app/UserMessages.h"
+#include "common/UserMessages.h"
 
 #include <QList>
 
-// Records every message instead of showing it; installs itself for its lifetime.
+// Records every message instead of showing it; hand it to the session under test.
 class RecordedMessages : public UserMessages {
 public:
-    RecordedMessages() { setUserMessages(this); }
-    ~RecordedMessages() override { setUserMessages(nullptr); }
     void show(const UserMessage &message) override { messages.append(message); }
 
     QList<UserMessage> messages;

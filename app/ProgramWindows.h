@@ -1,0 +1,20 @@
+#pragma once
+
+#include "export/ExportController.h"
+
+class FMStart;
+class Session;
+
+// The one place that wires the main window's buttons and menu entries to the windows they
+// open, each behind a small controller; one exists for the program's run. A window plugs in
+// with one member here and one line in the constructor.
+class ProgramWindows {
+public:
+    ProgramWindows(Session &session, FMStart &mainWindow);
+
+    // The program is ending (main window closed, "Beenden"): whatever runs stops touching
+    // windows and the server.
+    void programEnding();
+
+    ExportController exporter;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/PayrollDatabase.h"
+#include "common/UserMessages.h"
+#include "gateway/ErpGateway.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+
+// What one run of the program shares between its windows and procedures: the log-on record
+// with the server connection, the payroll connection `adocon`, the query text `sqltext`, the
+// record count of the last preview `reccount`, the settings, and where messages go. Created
+// in main (and in kwpctl, and in each test) and handed to whoever needs it.
+class Session {
+public:
+    explicit Session(UserMessages &messages, const GatewaySettings &gatewaySettings = {});
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    UserMessages &messages;
+    ErpGateway gateway; // the log-on record and the server connection
+    PayrollConnection adocon;
+    QString sqltext;     // the query file's text, read once at start-up
+    qint64 reccount = 0; // records of the last preview fill
+    // Today's date as the session sees it (tests pin it).
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
+
+    LogonRecord &logon() { return gateway.logon; }
+};

@@ -1,0 +1,101 @@
+#include "gateway/ErpGateway.h"
+
+#include "gateway/CacheControl.h"
+#include "gateway/GatewayTexts.h"
+#include "gateway/MsmClient.h"
+#include "gateway/ServerProfile.h"
+
+ErpGateway::ErpGateway(UserMessages &messages, const GatewaySettings &settings)
+    : settings(settings)
+    , messages(messages) {}
+
+bool ErpGateway::ReadServerProfile(const QString &profileName) {
+    return ::ReadServerProfile(logon, settings, profileName);
+}
+
+bool ErpGateway::CacheConnect() {
+    if (logon.ConnectionString.isEmpty()) {
+        m_connectError = QStringLiteral("Das Serverprofil nennt keinen Caché-Server.");
+        return false;
+    }
+    // Writing the server property closes whatever connection was open before.
+    if (logon.connection)
+        logon.connection->close();
+    auto control = std::make_unique<CacheControl>(settings);
+    control->setServer(logon.ConnectionString);
+    control->setNameSpace(logon.NamespaceName);
+    const bool connected = control->errorCode() == LineChannel::NoError;
+    if (!connected) {
+        m_connectError = withDetails(control->errorText(), control->errorDetails());
+        logon.Connected = false;
+    }
+    logon.connection = std::move(control);
+    return connected;
+}
+
+bool ErpGateway::MsmConnect(const QString &profileName) {
+    std::unique_ptr<MsmClient> connection =
+        MsmClient::fromProfile(profilePath(settings, profileName), settings, &m_connectError);
+    if (!connection)
+        return false;
+    // Kept only once logged in, so that a failed attempt leaves an open connection usable.
+    if (!connection->Login()) {
+        m_connectError = withDetails(connection->errorText(), connection->errorDetails());
+        return false;
+    }
+    if (logon.connection)
+        logon.connection->close();
+    logon.connection = std::move(connection);
+    logon.Connected = true;
+    return true;
+}
+
+void ErpGateway::ServerDisconnect() {
+    if (!logon.Connected)
+        return;
+    if (logon.connection)
+        logon.connection->close();
+    logon.Connected = false;
+}
+
+bool ErpGateway::ConnectByProfile(const QString &profileName, QString *error) {
+    QString why;
+    if (!ReadServerProfile(profileName)) {
+        why = QStringLiteral("Das Serverprofil \u201E%1\u201C wurde nicht gefunden oder kann nicht "
+                             "gelesen werden (%2).")
+                  .arg(profileName, profilePath(settings, profileName));
+    } else if (logon.ServerKind == QLatin1String("cache")) {
+        if (CacheConnect())
+            logon.Connected = true;
+        else
+            why = m_connectError;
+    } else if (!MsmConnect(profileName)) {
+        why = m_connectError;
+    }
+    if (why.isEmpty())
+        return true;
+    if (error)
+        *error = GatewayTexts::noConnection(why);
+    return false;
+}
+
+ServerAnswer ErpGateway::ServerExecuteChecked(const QString &line) {
+    ErpConnection *connection = logon.connection.get();
+    ServerAnswer result;
+    if (connection) {
+        result = connection->run(line);
+    } else {
+        result.error = GatewayTexts::invalidRequest();
+        result.details = GatewayTexts::notConnected();
+    }
+    if (result.ok)
+        return result;
+    if (!connection || !connection->isOpen())
+        logon.Connected = false;
+    messages.tell(result.error, GatewayTexts::invalidRequestTitle(), result.details);
+    return result;
+}
+
+QString ErpGateway::ServerExecute(const QString &line) {
+    return ServerExecuteChecked(line).answer;
+}

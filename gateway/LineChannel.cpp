@@ -1,0 +1,67 @@
+#include "gateway/LineChannel.h"
+
+#include "gateway/GatewayTexts.h"
+
+bool LineChannel::fail(int code, const QString &text, const QString &details) {
+    m_errorCode = code;
+    m_errorText = text;
+    m_errorDetails = details;
+    return code == NoError;
+}
+
+bool LineChannel::takeClientError(int codeWhileOpen) {
+    return fail(m_client.isOpen() ? codeWhileOpen : ConnectionLost, m_client.errorText(),
+                m_client.errorDetails());
+}
+
+bool LineChannel::connectTo(const QString &host, const QString &port,
+                            const GatewaySettings &settings) {
+    m_client.close();
+    m_connectTimeoutMs = settings.connectTimeoutMs;
+    m_answerTimeoutMs = settings.answerTimeoutMs;
+    m_charset = ServerCharset::byName(settings.charset);
+    if (!m_charset)
+        return fail(UnknownCharset, GatewayTexts::unknownCharset(settings.charset));
+    if (!m_client.connectTo(host, port, m_connectTimeoutMs))
+        return fail(ConnectFailed, m_client.errorText(), m_client.errorDetails());
+    return fail(NoError, QString());
+}
+
+bool LineChannel::greet(char persona, const QString &nameSpace) {
+    QByteArray encoded;
+    QString error;
+    if (!m_charset || !m_charset->encode(nameSpace, encoded, &error)) {
+        m_client.close();
+        return fail(Unencodable, error);
+    }
+    if (!m_client.greet(persona, encoded, m_connectTimeoutMs))
+        return fail(ConnectFailed, m_client.errorText(), m_client.errorDetails());
+    return fail(NoError, QString());
+}
+
+bool LineChannel::run(const QString &line, bool capture, QString &answer) {
+    answer.resize(0);
+    if (!isOpen())
+        return fail(NotConnected, GatewayTexts::notConnected());
+    m_line.resize(0); // keeps the buffer for the next line
+    QString error;
+    if (!m_charset->encode(line, m_line, &error))
+        return fail(Unencodable, error);
+    if (!m_client.execute(m_line, capture, m_answerTimeoutMs, m_reply))
+        return takeClientError(LineRejected);
+    if (!m_reply.ok()) {
+        bool isNumber = false;
+        const int code = m_reply.code.toInt(&isNumber);
+        const QString serverText = m_charset->decode(m_reply.errorText);
+        return fail(
+            isNumber && code != 0 ? code : LineRejected, GatewayTexts::lineAborted(serverText),
+            GatewayTexts::serverErrorDetails(QString::fromLatin1(m_reply.code), serverText));
+    }
+    const QByteArray &bytes = capture ? m_reply.output : m_reply.p0;
+    m_charset->decode(bytes.constData(), bytes.size(), answer);
+    return fail(NoError, QString());
+}
+
+void LineChannel::close() {
+    m_client.close();
+}

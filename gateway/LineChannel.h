@@ -1,0 +1,59 @@
+#pragma once
+
+#include "gateway/GatewaySettings.h"
+#include "gateway/LineClient.h"
+#include "gateway/ServerCharset.h"
+
+#include <QString>
+
+#include <optional>
+
+// A connection to the line service that speaks the ERP server's character set: lines go out
+// encoded, answers come back decoded. Both kinds of server connection run their lines through
+// one of these; they differ only in how they open it and which answer they take.
+class LineChannel {
+public:
+    // Why the last call failed; the server's own error numbers are positive.
+    enum Code : int {
+        NoError = 0,
+        NotConnected = -1,
+        ConnectFailed = -2,
+        ConnectionLost = -3,
+        Unencodable = -4,
+        BadServerText = -5,
+        UnknownCharset = -6,
+        LineRejected = -7,
+    };
+
+    // Opens the TCP connection with the settings' character set and time-outs; greet() follows.
+    bool connectTo(const QString &host, const QString &port, const GatewaySettings &settings);
+    // Greets the service: persona 'C' answers in P0, 'M' also captures what a line writes.
+    bool greet(char persona, const QString &nameSpace);
+    // Runs one line. The answer is P0, or with capture what the line wrote.
+    bool run(const QString &line, bool capture, QString &answer);
+    void close();
+
+    // Connected and greeted.
+    bool isOpen() const { return m_client.isOpen() && m_client.isGreeted(); }
+    // Connected, greeting still to come.
+    bool awaitsGreeting() const { return m_client.isOpen() && !m_client.isGreeted(); }
+
+    int errorCode() const { return m_errorCode; }
+    QString errorText() const { return m_errorText; }
+    QString errorDetails() const { return m_errorDetails; }
+    // Records a failure found by the caller (a malformed server text, say).
+    bool fail(int code, const QString &text, const QString &details = QString());
+
+private:
+    bool takeClientError(int codeWhileOpen);
+
+    LineClient m_client;
+    LineClient::Reply m_reply;
+    QByteArray m_line;
+    std::optional<ServerCharset> m_charset;
+    int m_connectTimeoutMs = 5000;
+    int m_answerTimeoutMs = 30000;
+    int m_errorCode = NoError;
+    QString m_errorText;
+    QString m_errorDetails;
+};

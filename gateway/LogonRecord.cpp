@@ -1,8 +1,0 @@
-#include "gateway/LogonRecord.h"
-
-#include "gateway/MsmClient.h"
-
-LogonRecord &logonRecord() {
-    static LogonRecord record;
-    return record;
-}

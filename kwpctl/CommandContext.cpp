@@ -1,0 +1,89 @@
+#include "kwpctl/Commands.h"
+
+#include "app/AppTexts.h"
+#include "app/ClientKeys.h"
+#include "app/PayrollStartup.h"
+#include "app/Period.h"
+
+#include <QTextStream>
+
+namespace CommonOptions {
+QCommandLineOption db() {
+    return {QStringLiteral("db"),
+            QStringLiteral("Lohndatenbank: eine SQLite-Datei oder \u201Eodbc:\u201C und eine "
+                           "Verbindungszeichenfolge (sonst die der INI-Datei)."),
+            QStringLiteral("DB")};
+}
+QCommandLineOption period() {
+    return {QStringLiteral("period"), QStringLiteral("Periode JJJJMM (sonst der Vormonat)."),
+            QStringLiteral("P")};
+}
+QCommandLineOption clients() {
+    return {QStringLiteral("clients"),
+            QStringLiteral("Mandantennummern, durch Kommas getrennt (sonst die gelisteten)."),
+            QStringLiteral("3,999")};
+}
+QCommandLineOption profile() {
+    return {QStringLiteral("profile"), QStringLiteral("Serverprofil des ERP-Servers."),
+            QStringLiteral("NAME")};
+}
+} // namespace CommonOptions
+
+CommandContext::CommandContext(const QCommandLineParser &options, const QString &usage)
+    : options(options)
+    , usage(usage)
+    , session(messages) {}
+
+int CommandContext::failUsage(const QString &problem) {
+    QTextStream(stderr) << problem << "\n\n" << usage;
+    return Failure;
+}
+
+int CommandContext::fail(const QString &text, const QString &details) {
+    messages.tell(text, QString(), details);
+    return Failure;
+}
+
+bool CommandContext::openPayroll() {
+    const QString db = options.value(QStringLiteral("db"));
+    const PayrollSource source =
+        db.isEmpty() ? payrollSourceFromIni() : payrollSourceFromOption(db);
+    if (const auto failed = ::openPayroll(session, source)) {
+        fail(failed->text, failed->details);
+        return false;
+    }
+    return true;
+}
+
+bool CommandContext::clientKeys(QString &keys) {
+    QStringList numbers;
+    if (options.isSet(QStringLiteral("clients"))) {
+        const QString option = options.value(QStringLiteral("clients"));
+        if (!parseClientNumbers(option, numbers)) {
+            fail(QStringLiteral("--clients: ") + AppTexts::notClientNumbers(option));
+            return false;
+        }
+    } else {
+        QStringList rows;
+        if (const auto failed = readListedClients(session, rows)) {
+            fail(failed->text, failed->details);
+            return false;
+        }
+        numbers = clientNumbers(rows);
+    }
+    keys = clientKeyList(numbers);
+    return true;
+}
+
+QString CommandContext::period() const {
+    return options.isSet(QStringLiteral("period")) ? options.value(QStringLiteral("period"))
+                                                   : defaultPeriod(session.today());
+}
+
+bool CommandContext::connectServer() {
+    QString error;
+    if (session.gateway.ConnectByProfile(options.value(QStringLiteral("profile")), &error))
+        return true;
+    fail(error);
+    return false;
+}
