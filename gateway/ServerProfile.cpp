@@ -5,12 +5,32 @@
 #include "gateway/LogonRecord.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 QString profilePath(const GatewaySettings &settings, const QString &profileName) {
     const QString windowsDirectory = qEnvironmentVariable("windir");
     const QString directory =
         windowsDirectory.isEmpty() ? profileDirectory(settings) : windowsDirectory;
     return directory + QLatin1Char('/') + profileName + QStringLiteral(".mco");
+}
+
+QByteArray serverProfileText(const ProfileTarget &target) {
+    const QString text =
+        target.kind == ProfileTarget::Kind::Cache
+            ? QStringLiteral("[CACHE]\r\nSERVERCACHE=%1\r\nPORTCACHE=%2\r\nNAMESPACE=%3\r\n")
+            : QStringLiteral("MSMHOST=%1\r\nMSMPORT=%2\r\nMSMNAMESPACE=%3\r\n");
+    return text.arg(target.host, target.port, target.nameSpace).toUtf8();
+}
+
+bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(serverProfileText(target)) >= 0 &&
+        file.commit())
+        return true;
+    if (error)
+        *error = QStringLiteral("Die Profildatei \u201E%1\u201C kann nicht geschrieben werden: %2")
+                     .arg(path, file.errorString());
+    return false;
 }
 
 bool readProfileLines(const QString &path, QStringList &lines) {

@@ -19,6 +19,21 @@ QString profilePath(const GatewaySettings &settings, const QString &profileName)
 bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
                        const QString &profileName);
 
+// The server a profile names, for writing a profile file.
+struct ProfileTarget {
+    enum class Kind { Cache, Msm };
+    Kind kind = Kind::Cache;
+    QString host;
+    QString port;
+    QString nameSpace = QStringLiteral("KORVEX");
+};
+
+// The text of a profile file for the target: the Caché keys, or our MSM client's keys.
+QByteArray serverProfileText(const ProfileTarget &target);
+
+// Writes the profile file; false with a German sentence in *error when it cannot be written.
+bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error);
+
 // The lines of a profile file with every space removed and line ends dropped; other white
 // space stays. False when the file cannot be opened.
 bool readProfileLines(const QString &path, QStringList &lines);

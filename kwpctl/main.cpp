@@ -7,7 +7,7 @@
 
 namespace {
 QList<Command> commands() {
-    return {previewCommand(), execCommand(), exportCommand()};
+    return {previewCommand(), execCommand(), exportCommand(), profileCommand()};
 }
 
 QString overview() {
@@ -28,7 +28,8 @@ QString usage(const Command &command) {
                        .arg(command.name, command.synopsis, command.summary);
     for (const QCommandLineOption &option : command.options)
         text += QStringLiteral("  --%1 %2\n      %3\n")
-                    .arg(option.names().first(), option.valueName(), option.description());
+                    .arg(option.names().first(), option.valueName(), option.description())
+                    .replace(QStringLiteral(" \n"), QStringLiteral("\n"));
     return text;
 }
 

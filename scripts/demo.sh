@@ -20,9 +20,8 @@ cp demo/kwp1.sql "$run/kwp1.sql"
 echo "Starting the demo ERP server on 127.0.0.1:$port"
 "$top/demo/erp-server" start --dir "$run/erp" --port "$port" >/dev/null
 trap '"$top/demo/erp-server" stop --dir "$run/erp"' EXIT
-printf '[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=%s\nNAMESPACE=KORVEX\n' "$port" \
-  >"$run/profiles/KWPDEMO.mco"
 export KWP_PROFILE_DIR=$run/profiles
+build/kwpctl/kwpctl profile KWPDEMO --write --host 127.0.0.1 --port "$port" >/dev/null
 
 # The demo shows the program as a German workstation would (dates, decimal comma).
 locale=${KWP_DEMO_LOCALE:-de_DE.UTF-8}

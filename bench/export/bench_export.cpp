@@ -4,6 +4,7 @@
 #include "export/ExportRun.h"
 #include "export/ExportWindowView.h"
 #include "export/RecordCheck.h"
+#include "gateway/ServerProfile.h"
 #include "tests/support/ErpServerFixture.h"
 
 #include <QApplication>
@@ -80,12 +81,11 @@ int exportOnce(const QString &db) {
     Session session(messages);
     QTemporaryDir profiles;
     session.gateway.settings.profileDirectory = profiles.path();
-    QFile profile(profiles.filePath(QStringLiteral("bench.mco")));
-    if (!profile.open(QIODevice::WriteOnly))
+    if (!writeServerProfile(profiles.filePath(QStringLiteral("bench.mco")),
+                            {ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
+                             QString::number(server.port())},
+                            nullptr))
         return 2;
-    profile.write("[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + QByteArray::number(server.port()) +
-                  "\n");
-    profile.close();
     QString error;
     if (!session.gateway.ConnectByProfile(QStringLiteral("bench"), &error) ||
         !session.adocon.open({PayrollSource::Kind::Sqlite, db}).ok) {

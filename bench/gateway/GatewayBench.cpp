@@ -7,6 +7,7 @@
 #include "gateway/GatewaySettings.h"
 #include "gateway/LineClient.h"
 #include "gateway/ServerCharset.h"
+#include "gateway/ServerProfile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -155,11 +156,10 @@ public:
             return false;
         }
         m_started = true;
-        QFile profile(m_dir.path() + QStringLiteral("/bench.mco"));
-        profile.open(QIODevice::WriteOnly);
-        profile.write("[CACHE]\nSERVERCACHE=127.0.0.1\nPORTCACHE=" + QByteArray::number(m_port) +
-                      "\n");
-        profile.close();
+        writeServerProfile(
+            m_dir.path() + QStringLiteral("/bench.mco"),
+            {ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"), QString::number(m_port)},
+            nullptr);
         channel.settings.profileDirectory = m_dir.path();
         // The listener may need a moment after printing its PID.
         QString error;

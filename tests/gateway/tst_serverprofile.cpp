@@ -23,6 +23,7 @@ private slots:
     void windirWins();
     void msmKeys_data();
     void msmKeys();
+    void writtenProfileReadsBack();
     void iniSettings_data();
     void iniSettings();
 
@@ -225,6 +226,27 @@ void TestServerProfile::msmKeys() {
     QCOMPARE(client->host(), host);
     QCOMPARE(client->port(), port);
     QCOMPARE(client->nameSpace(), nameSpace);
+}
+
+void TestServerProfile::writtenProfileReadsBack() {
+    const ProfileTarget cache{ProfileTarget::Kind::Cache, "erp.local", "19860", "TEST"};
+    QVERIFY(writeServerProfile(profilePath(m_settings, "wc"), cache, nullptr));
+    QVERIFY(ReadServerProfile(m_record, m_settings, "wc"));
+    QCOMPARE(m_record.ServerKind, QStringLiteral("cache"));
+    QCOMPARE(m_record.ConnectionString, QStringLiteral("CN_IPTCP:erp.local[19860]"));
+    QCOMPARE(m_record.NamespaceName, QStringLiteral("TEST"));
+
+    const ProfileTarget msm{ProfileTarget::Kind::Msm, "erp.local", "9100", "M"};
+    QVERIFY(writeServerProfile(profilePath(m_settings, "wm"), msm, nullptr));
+    QVERIFY(ReadServerProfile(m_record, m_settings, "wm"));
+    QCOMPARE(m_record.ServerKind, QStringLiteral("msm"));
+    const auto client = MsmClient::fromProfile(profilePath(m_settings, "wm"), m_settings, nullptr);
+    QVERIFY(client);
+    QCOMPARE(client->host() + ":" + client->port() + "/" + client->nameSpace(),
+             QStringLiteral("erp.local:9100/M"));
+    QString error;
+    QVERIFY(!writeServerProfile(m_dir.path() + "/no/such/dir/x.mco", cache, &error));
+    QVERIFY(error.contains("nicht geschrieben"));
 }
 
 void TestServerProfile::iniSettings_data() {

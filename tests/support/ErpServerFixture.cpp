@@ -1,5 +1,7 @@
 #include "tests/support/ErpServerFixture.h"
 
+#include "gateway/ServerProfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -41,16 +43,13 @@ bool ErpServerFixture::processAlive(qint64 pid) {
 
 bool ErpServerFixture::writeProfile(const QString &directory, const QString &name,
                                     ProfileKind kind) const {
-    QFile file(directory + QLatin1Char('/') + name + QStringLiteral(".mco"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const QByteArray port = QByteArray::number(m_port);
-    if (kind == ProfileKind::Cache)
-        file.write("[CACHE]\nSERVERCACHE = 127.0.0.1\nPORTCACHE = " + port +
-                   "\nNAMESPACE = KORVEX\n");
-    else
-        file.write("MSMHOST=127.0.0.1\nMSMPORT=" + port + "\n");
-    return file.error() == QFileDevice::NoError;
+    ProfileTarget target;
+    target.kind =
+        kind == ProfileKind::Cache ? ProfileTarget::Kind::Cache : ProfileTarget::Kind::Msm;
+    target.host = QStringLiteral("127.0.0.1");
+    target.port = QString::number(m_port);
+    return writeServerProfile(directory + QLatin1Char('/') + name + QStringLiteral(".mco"), target,
+                              nullptr);
 }
 
 quint16 ErpServerFixture::freePort() {
