@@ -1,9 +1,19 @@
 #include "app/ProgramWindows.h"
 
 #include "app/FMStart.h"
+#include "app/Session.h"
 
-ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow)
-    : exporter(session, mainWindow) {}
+ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QString &logonArguments)
+    : exporter(session, mainWindow)
+    , login(session, mainWindow) {
+    mainWindow.setServerHooks(
+        {[this, &session, logonArguments] {
+             return session.gateway.ServerLogin(
+                 logonArguments, session.storedLogon,
+                 [this](const LogonValues &boxes) { login.showAtStartup(boxes); });
+         },
+         [&session] { session.gateway.ServerLogout(); }});
+}
 
 void ProgramWindows::programEnding() {
     exporter.programEnding();

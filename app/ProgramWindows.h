@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/ExportController.h"
+#include "login/LoginController.h"
 
 class FMStart;
 class Session;
@@ -10,11 +11,13 @@ class Session;
 // with one member here and one line in the constructor.
 class ProgramWindows {
 public:
-    ProgramWindows(Session &session, FMStart &mainWindow);
+    // logonArguments: the start-up command line's log-on values, empty for none.
+    ProgramWindows(Session &session, FMStart &mainWindow, const QString &logonArguments);
 
     // The program is ending (main window closed, "Beenden"): whatever runs stops touching
     // windows and the server.
     void programEnding();
 
     ExportController exporter;
+    LoginController login;
 };

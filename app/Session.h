@@ -3,6 +3,7 @@
 #include "app/PayrollDatabase.h"
 #include "common/UserMessages.h"
 #include "gateway/ErpGateway.h"
+#include "gateway/LogonSettings.h"
 
 #include <QDate>
 #include <QString>
@@ -22,8 +23,9 @@ public:
     UserMessages &messages;
     ErpGateway gateway; // the log-on record and the server connection
     PayrollConnection adocon;
-    QString sqltext;     // the query file's text, read once at start-up
-    qint64 reccount = 0; // records of the last preview fill
+    QString sqltext;           // the query file's text, read once at start-up
+    qint64 reccount = 0;       // records of the last preview fill
+    LogonSettings storedLogon; // the user's last successful log-on
     // Today's date as the session sees it (tests pin it).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 

@@ -4,7 +4,6 @@
 #include "app/ProgramWindows.h"
 #include "app/Session.h"
 #include "gateway/GatewaySettings.h"
-#include "gateway/StartupConnection.h"
 
 #include <QApplication>
 #include <QFont>
@@ -29,11 +28,7 @@ int main(int argc, char *argv[]) {
     Session session(messageBoxes, gatewaySettings);
 
     FMStart window(session, options.payrollSource);
-    const QString logonValues = options.rest.join(QLatin1Char(' '));
-    window.setServerHooks(
-        {[&session, &logonValues] { return connectFromCommandLine(session.gateway, logonValues); },
-         [&session] { session.gateway.ServerDisconnect(); }});
-    ProgramWindows windows(session, window);
+    ProgramWindows windows(session, window, options.rest.join(QLatin1Char(' ')));
     window.setEndProgram([&windows](int code) {
         windows.programEnding();
         QCoreApplication::exit(code);

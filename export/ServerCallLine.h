@@ -1,20 +1,20 @@
 #pragma once
 
+#include "gateway/MumpsString.h"
+
 #include <QString>
 #include <QStringView>
 
 // The MUMPS line that hands one record to the ERP server's import:
 //   S P0=$$WINKWP^BRKWPCOM("<record>") W:$F($ZV,"MSM") P0
-// The record travels as a string expression that the server evaluates to the record exactly:
-// a double quote is doubled, and control characters, which a MUMPS line cannot carry, are
-// spelled as "..."_$C(13,10)_"..." pieces. The line is built in one buffer that is reused
-// from record to record.
+// The record travels as a string expression that the server evaluates to the record exactly
+// (MumpsStringWriter). The line is built in one buffer that is reused from record to record.
 class ServerCallLine {
 public:
     // Starts a new line; the record's text follows with append().
     void begin();
-    void append(QStringView text);
-    void append(QChar c);
+    void append(QStringView text) { record_.append(text); }
+    void append(QChar c) { record_.append(c); }
     // Ends the record and the line; the returned text is valid until the next begin().
     const QString &finish();
 
@@ -24,9 +24,6 @@ public:
     static QString forRecord(QStringView record);
 
 private:
-    void appendControl(ushort code);
-
     QString line_;
-    bool inCodes_ = false; // inside a $C(...) piece rather than a string literal
-    int codesInPiece_ = 0;
+    MumpsStringWriter record_;
 };

@@ -2,6 +2,8 @@
 
 #include "gateway/CacheControl.h"
 #include "gateway/GatewayTexts.h"
+#include "gateway/GetPiece.h"
+#include "gateway/LogonSettings.h"
 #include "gateway/MsmClient.h"
 #include "gateway/ServerProfile.h"
 
@@ -98,4 +100,72 @@ ServerAnswer ErpGateway::ServerExecuteChecked(const QString &line) {
 
 QString ErpGateway::ServerExecute(const QString &line) {
     return ServerExecuteChecked(line).answer;
+}
+
+QString ErpGateway::CheckServerPassword(const QString &company, const QString &branch,
+                                        const QString &password) {
+    if (password.isEmpty())
+        return QString();
+    return ServerExecute(passwordCheckLine(company, branch, password));
+}
+
+LogonResult ErpGateway::LogOn(const LogonValues &values) {
+    LogonResult result;
+    QString error;
+    if (!ConnectByProfile(values.profile, &error)) {
+        result.outcome = LogonResult::Outcome::NotReachable;
+        result.message = GatewayTexts::serverNotReachable(values.profile);
+        result.details = error;
+        return result;
+    }
+    const QString problem = logonValueProblem(values.company, values.branch);
+    if (!problem.isEmpty()) {
+        result.outcome = LogonResult::Outcome::BadValues;
+        result.message = problem;
+        return result;
+    }
+    const QString answer = CheckServerPassword(values.company, values.branch, values.password);
+    const QChar backQuote(u'`');
+    const QString userId = GetPiece(answer, backQuote, 1);
+    if (userId.isEmpty())
+        return result;
+    logon.UserId = userId;
+    logon.UserName = GetPiece(answer, backQuote, 3);
+    result.outcome = LogonResult::Outcome::LoggedOn;
+    result.fiscalYear = GetPiece(answer, backQuote, 4);
+    return result;
+}
+
+bool ErpGateway::ServerLogin(const QString &argumentText, const LogonSettings &stored,
+                             const std::function<void(const LogonValues &boxes)> &showLoginDialog) {
+    logon.UserId.clear();
+    // From the command line the dialog's boxes stay empty; the stored values fill them.
+    const bool fromCommandLine = !argumentText.isEmpty();
+    const LogonValues values =
+        fromCommandLine ? logonValuesFromCommandLine(argumentText) : stored.read();
+    const LogonValues boxes = fromCommandLine ? LogonValues() : values;
+    logon.CompanyNo = values.company;
+    logon.BranchNo = values.branch;
+    logon.Password = values.password;
+    logon.ProfileName = values.profile;
+
+    const LogonResult result = LogOn(values);
+    switch (result.outcome) {
+    case LogonResult::Outcome::NotReachable:
+        messages.tell(result.message + QLatin1Char(' ') + GatewayTexts::programEnds(), QString(),
+                      result.details);
+        return false;
+    case LogonResult::Outcome::BadValues:
+        messages.tell(result.message);
+        break;
+    case LogonResult::Outcome::LoggedOn:
+        if (!values.passedFiscalYear.isEmpty() && values.passedFiscalYear != result.fiscalYear)
+            messages.tell(GatewayTexts::fiscalYearDiffers(), GatewayTexts::fiscalYearTitle());
+        break;
+    case LogonResult::Outcome::Rejected:
+        break;
+    }
+    if (logon.UserId.isEmpty())
+        showLoginDialog(boxes);
+    return !logon.UserId.isEmpty();
 }

@@ -3,9 +3,28 @@
 #include "common/UserMessages.h"
 #include "gateway/ErpConnection.h"
 #include "gateway/GatewaySettings.h"
+#include "gateway/Logon.h"
 #include "gateway/LogonRecord.h"
 
 #include <QString>
+
+#include <functional>
+
+class LogonSettings;
+
+// How a log-on attempt ended.
+struct LogonResult {
+    enum class Outcome {
+        LoggedOn,     // UserId and UserName are set
+        NotReachable, // the profile could not be read or its server not connected
+        BadValues,    // company or branch is not a number: nothing was sent
+        Rejected,     // empty or wrong password, or the check line failed
+    };
+    Outcome outcome = Outcome::Rejected;
+    QString message; // German, for NotReachable and BadValues
+    QString details;
+    QString fiscalYear; // the server's, when logged on
+};
 
 // The way of one session to the ERP server: its log-on record with the connection, the
 // settings, and where the channel's messages go. The calling order: ReadServerProfile, then
@@ -50,6 +69,26 @@ public:
     // Like ServerExecute, including the message on failure, but says whether the line ran.
     // A line that failed because the connection broke or timed out also clears Connected.
     ServerAnswer ServerExecuteChecked(const QString &line);
+
+    // The password check on the server: empty text without a line when the password is empty,
+    // otherwise the answer of the check line (empty when it failed; the channel told the user).
+    // Company and branch must be plain numbers (logonValueProblem), the caller checks them.
+    QString CheckServerPassword(const QString &company, const QString &branch,
+                                const QString &password);
+
+    // Connects the values' profile, then checks company, branch and password on the server; on
+    // success sets UserId and UserName. Shows nothing itself but a failed check line.
+    LogonResult LogOn(const LogonValues &values);
+
+    // The start-up log-on: the values of the command line, or else the stored ones; connect;
+    // password check; fiscal-year warning; the login dialog (showLoginDialog, modal, with the
+    // boxes' texts) when the values do not lead to a log-on. False when the server cannot be
+    // reached (the user was told) or nobody is logged on in the end.
+    bool ServerLogin(const QString &argumentText, const LogonSettings &stored,
+                     const std::function<void(const LogonValues &boxes)> &showLoginDialog);
+
+    // The log-off: closes the connection; sends nothing.
+    void ServerLogout() { ServerDisconnect(); }
 
 private:
     QString m_connectError;

@@ -29,6 +29,20 @@ inline QString lineAborted(const QString &serverText) {
 inline QString serverErrorDetails(const QString &code, const QString &serverText) {
     return QStringLiteral("Fehlercode %1: %2").arg(code, serverText);
 }
+inline QString serverNotReachable(const QString &profile) {
+    return QStringLiteral("Keine Verbindung zum ERP-Server über das Serverprofil \u201E%1\u201C.")
+        .arg(profile);
+}
+inline QString programEnds() {
+    return QStringLiteral("Das Programm wird beendet; es wurde nichts übertragen.");
+}
+inline QString fiscalYearDiffers() {
+    return QStringLiteral(
+        "Achtung: Übergebenens Wirtschaftsjahr ist ungleich akutelles Wirtschaftsjahr!");
+}
+inline QString fiscalYearTitle() {
+    return QStringLiteral("Wanung: Wirtschaftsjahr!");
+}
 inline QString noConnection(const QString &why) {
     return QStringLiteral("Keine Verbindung zum ERP-Server: ") + why;
 }

@@ -27,6 +27,16 @@ QCommandLineOption profile() {
     return {QStringLiteral("profile"), QStringLiteral("Serverprofil des ERP-Servers."),
             QStringLiteral("NAME")};
 }
+QCommandLineOption company() {
+    return {QStringLiteral("company"),
+            QStringLiteral("Firma der Anmeldung (sonst die gespeicherte Anmeldung)."),
+            QStringLiteral("FIRMA")};
+}
+QCommandLineOption branch() {
+    return {QStringLiteral("branch"),
+            QStringLiteral("Filiale der Anmeldung (sonst die gespeicherte Anmeldung)."),
+            QStringLiteral("FILIALE")};
+}
 } // namespace CommonOptions
 
 CommandContext::CommandContext(const QCommandLineParser &options, const QString &usage)
@@ -78,6 +88,44 @@ bool CommandContext::clientKeys(QString &keys) {
 QString CommandContext::period() const {
     return options.isSet(QStringLiteral("period")) ? options.value(QStringLiteral("period"))
                                                    : defaultPeriod(session.today());
+}
+
+bool CommandContext::logOn(QString *fiscalYear) {
+    LogonValues values = session.storedLogon.read();
+    const auto take = [this](const char *option, QString &value) {
+        if (options.isSet(QLatin1String(option)))
+            value = options.value(QLatin1String(option));
+    };
+    take("profile", values.profile);
+    take("company", values.company);
+    take("branch", values.branch);
+    // Never from the command line, where other users of the machine can read it.
+    if (qEnvironmentVariableIsSet("KWP_PASSWORD"))
+        values.password = qEnvironmentVariable("KWP_PASSWORD");
+    if (values.password.isEmpty()) {
+        fail(QStringLiteral("Kein Passwort: bitte in der Umgebungsvariablen KWP_PASSWORD "
+                            "angeben. Es wurde nichts gesendet."));
+        return false;
+    }
+    LogonRecord &logon = session.logon();
+    logon.ProfileName = values.profile;
+    logon.CompanyNo = values.company;
+    logon.BranchNo = values.branch;
+    const LogonResult result = session.gateway.LogOn(values);
+    switch (result.outcome) {
+    case LogonResult::Outcome::LoggedOn:
+        if (fiscalYear)
+            *fiscalYear = result.fiscalYear;
+        return true;
+    case LogonResult::Outcome::Rejected:
+        fail(QStringLiteral("Die Anmeldung mit Firma %1, Filiale %2 wurde vom ERP-Server "
+                            "abgelehnt (Passwort falsch?). Es wurde nichts übertragen.")
+                 .arg(values.company, values.branch));
+        return false;
+    default:
+        fail(result.message, result.details);
+        return false;
+    }
 }
 
 bool CommandContext::connectServer() {

@@ -39,6 +39,10 @@ public:
     QString period() const;
     // Connects the server of --profile; false when it failed and the user was told.
     bool connectServer();
+    // Logs on as the program does: --profile, --company, --branch, the password from the
+    // environment variable KWP_PASSWORD; what is not given comes from the stored log-on.
+    // False when it failed and the user was told; nothing but the check line was sent.
+    bool logOn(QString *fiscalYear = nullptr);
 };
 
 // One kwpctl command: its name, the arguments it takes, its options, what it does.
@@ -56,9 +60,12 @@ QCommandLineOption db();
 QCommandLineOption period();
 QCommandLineOption clients();
 QCommandLineOption profile();
+QCommandLineOption company();
+QCommandLineOption branch();
 } // namespace CommonOptions
 
 Command previewCommand();
 Command execCommand();
 Command exportCommand();
 Command profileCommand();
+Command logonCommand();

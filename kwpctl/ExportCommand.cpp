@@ -36,12 +36,10 @@ private:
 // standard output); 1: the server refused a record; 2: any other failure.
 int exportLines(CommandContext &context) {
     if (!context.options.isSet(QStringLiteral("db")) ||
-        !context.options.isSet(QStringLiteral("profile")) ||
         !context.options.isSet(QStringLiteral("period")))
-        return context.failUsage(
-            QStringLiteral("export braucht --db DB, --profile NAME und --period P."));
+        return context.failUsage(QStringLiteral("export braucht --db DB und --period P."));
     QString keys;
-    if (!context.openPayroll() || !context.clientKeys(keys) || !context.connectServer())
+    if (!context.openPayroll() || !context.clientKeys(keys) || !context.logOn())
         return Failure;
 
     Session &session = context.session;
@@ -82,9 +80,10 @@ int exportLines(CommandContext &context) {
 
 Command exportCommand() {
     return {QStringLiteral("export"),
-            QStringLiteral("--db DB --profile NAME --period P [--clients 3,999]"),
+            QStringLiteral("--db DB --period P [--clients 3,999] [--profile NAME] "
+                           "[--company FIRMA] [--branch FILIALE]"),
             QStringLiteral("Überträgt die Lohnzeilen einer Periode an den ERP-Server"),
-            {CommonOptions::db(), CommonOptions::profile(), CommonOptions::period(),
-             CommonOptions::clients()},
+            {CommonOptions::db(), CommonOptions::period(), CommonOptions::clients(),
+             CommonOptions::profile(), CommonOptions::company(), CommonOptions::branch()},
             exportLines};
 }

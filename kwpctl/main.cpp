@@ -7,7 +7,7 @@
 
 namespace {
 QList<Command> commands() {
-    return {previewCommand(), execCommand(), exportCommand(), profileCommand()};
+    return {previewCommand(), execCommand(), exportCommand(), logonCommand(), profileCommand()};
 }
 
 QString overview() {
@@ -18,6 +18,8 @@ QString overview() {
                     .arg(command.name, command.synopsis, command.summary);
     text += QStringLiteral("\n  kwpctl --version       die Version\n"
                            "  kwpctl BEFEHL --help   die Optionen eines Befehls\n\n"
+                           "Das Passwort der Anmeldung steht in der Umgebungsvariablen "
+                           "KWP_PASSWORD.\n"
                            "Rückgabewerte: 0 erfolgreich, 1 vom ERP-Server abgelehnt, "
                            "2 jeder andere Fehler.\n");
     return text;

@@ -41,9 +41,12 @@ else
   echo
   period=$(env LC_ALL=C date -d "$(date +%Y-%m-15) -1 month" +%Y%m)
   echo "The export of these lines to the demo ERP server, as the button \"Export\" would run it"
-  echo "(kwpctl export --db $run/payroll.sqlite --profile KWPDEMO --period $period):"
-  taken=$(env LC_ALL="$locale" "$top/build/kwpctl/kwpctl" export --db payroll.sqlite \
-    --profile KWPDEMO --period "$period" 2>export.log) || { tail -n 5 export.log; exit 1; }
+  echo "(KWP_PASSWORD=demo kwpctl export --db $run/payroll.sqlite --profile KWPDEMO --company 1"
+  echo " --branch 0 --period $period):"
+  # The demo user logs on as the program does; the password comes from the environment.
+  taken=$(env LC_ALL="$locale" KWP_PASSWORD=demo "$top/build/kwpctl/kwpctl" export \
+    --db payroll.sqlite --profile KWPDEMO --company 1 --branch 0 --period "$period" \
+    2>export.log) || { tail -n 5 export.log; exit 1; }
   echo "The ERP server took $taken records (opening record included); progress in $run/export.log."
   echo
   echo "On a machine with a display the same command starts the program window."

@@ -87,7 +87,14 @@ int exportOnce(const QString &db) {
                             nullptr))
         return 2;
     QString error;
-    if (!session.gateway.ConnectByProfile(QStringLiteral("bench"), &error) ||
+    LogonValues demoUser;
+    demoUser.profile = QStringLiteral("bench");
+    demoUser.company = QStringLiteral("1");
+    demoUser.branch = QStringLiteral("0");
+    demoUser.password = QStringLiteral("demo");
+    const LogonResult logon = session.gateway.LogOn(demoUser);
+    error = logon.message + logon.details;
+    if (logon.outcome != LogonResult::Outcome::LoggedOn ||
         !session.adocon.open({PayrollSource::Kind::Sqlite, db}).ok) {
         QTextStream(stderr) << "connect: " << error << Qt::endl;
         return 2;

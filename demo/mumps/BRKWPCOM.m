@@ -5,6 +5,8 @@ BRKWPCOM ; Demo stand-in of the ERP's payroll import: takes the opening record a
  ;   ^KWPIMP(b,n)     line record n of batch b, counted from 1 over every line received,
  ;                    refused ones included (a refused line leaves its number empty)
  ;   ^KWPLA(la)       known wage types (seeded from demo/wagetypes.txt)
+ ; Like the ERP's own import it works in the user's context: a connection that has not logged
+ ; on (PASS^%ONLCL0 sets %ONL("USER")) cannot begin an import.
  ; Test controls (n = line number, 0 = the opening record):
  ;   ^KWPTEST("refuse",n)=text  record n is not taken; the answer is text
  ;   ^KWPTEST("answer",n)=text  record n is taken and stored; the answer is text
@@ -19,6 +21,7 @@ WINKWP(rec) ; Takes one record; answers "" when taken, otherwise a message for t
 OPEN(rec) ; Opening record: client list, three back-quotes, period
  N per,cl,i,c,b,err
  S per=$P(rec,"`",4),cl=$P(rec,"`",1),err=""
+ I $G(%ONL("USER"))="" Q "Kopfsatz: Keine Anmeldung am ERP-Server. Bitte zuerst mit Firma, Filiale und Passwort anmelden."
  I $D(^KWPTEST("refuse",0)) Q ^KWPTEST("refuse",0)
  I '$$PERIOD(per) Q "Kopfsatz: Die Periode """_per_""" ist ungültig (erwartet JJJJMM)."
  F i=1:1:$L(cl,",") S c=$TR($P(cl,",",i)," ") I c'?1.N S err="Kopfsatz: Die Mandantenliste """_cl_""" ist ungültig." Q

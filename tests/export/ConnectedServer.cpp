@@ -17,8 +17,17 @@ ConnectedServer::ConnectedServer()
         error_ = QStringLiteral("cannot write the profile");
         return;
     }
-    if (!session.gateway.ConnectByProfile(QStringLiteral("test"), &error_))
+    // The demo user, as the program logs on: the import works in the user's context.
+    LogonValues demoUser;
+    demoUser.profile = QStringLiteral("test");
+    demoUser.company = QStringLiteral("1");
+    demoUser.branch = QStringLiteral("0");
+    demoUser.password = QStringLiteral("demo");
+    const LogonResult logon = session.gateway.LogOn(demoUser);
+    if (logon.outcome != LogonResult::Outcome::LoggedOn) {
+        error_ = QStringLiteral("log-on failed: ") + logon.message + logon.details;
         return;
+    }
     const QueryFileText query =
         readQueryFile(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"));
     if (!query.ok)

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-// The demo ERP server for one test program, and a session whose channel is connected to it
+// The demo ERP server for one test program, and a session logged on to it as the demo user
 // through a Caché profile "test", with the demo query file in its sqltext and its messages
 // recorded.
 class ConnectedServer {

@@ -79,6 +79,8 @@ void KwpctlExportTest::exitCodes() {
     kwpctl.setWorkingDirectory(dir_.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KWP_PROFILE_DIR"), server_->profileDir());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("KWP_PASSWORD"), QStringLiteral("demo"));
     kwpctl.setProcessEnvironment(env);
     kwpctl.start(QStringLiteral(KWPCTL_PATH),
                  QStringList{QStringLiteral("export"), QStringLiteral("--db"), payroll_->path()} +

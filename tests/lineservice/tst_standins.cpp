@@ -63,6 +63,13 @@ void TestStandIns::cleanupTestCase() {
     m_server.reset();
 }
 
+namespace {
+// The import works in the user's context: every connection that sends records logs on first.
+void logOnAsDemoUser(RawLineClient &client) {
+    QVERIFY(client.execute("D PASS^%ONLCL0(1,0,\"demo\")").value(2).startsWith("DEMO`"));
+}
+} // namespace
+
 QByteArray TestStandIns::winkwp(RawLineClient &client, const QByteArray &record) {
     const QList<QByteArray> reply = client.execute(
         "S P0=$$WINKWP^BRKWPCOM(" + ErpServerFixture::mLiteral(record) + ") W:$F($ZV,\"MSM\") P0");
@@ -125,6 +132,7 @@ void TestStandIns::openingRecord_data() {
     QTest::addColumn<QByteArray>("answerPart"); // empty: taken
 
     QTest::newRow("clients and period") << Opening << QByteArray();
+    QTest::newRow("not logged on") << Opening << QByteArray("Keine Anmeldung");
     QTest::newRow("no client marked") << QByteArray("1000```202401") << QByteArray();
     QTest::newRow("month 13") << QByteArray("1000```202413") << QByteArray("Periode");
     QTest::newRow("period without month") << QByteArray("1000```2024") << QByteArray("Periode");
@@ -138,6 +146,8 @@ void TestStandIns::openingRecord() {
 
     RawLineClient client;
     QVERIFY(client.open(m_server->port()));
+    if (QByteArray(QTest::currentDataTag()) != "not logged on")
+        logOnAsDemoUser(client);
     const int before = m_server->lastBatch();
     const QByteArray answer = winkwp(client, record);
     if (answerPart.isEmpty()) {
@@ -187,6 +197,7 @@ void TestStandIns::lineRecord() {
 
     RawLineClient client;
     QVERIFY(client.open(m_server->port()));
+    logOnAsDemoUser(client);
     QCOMPARE(winkwp(client, Opening), QByteArray());
     const int batch = m_server->lastBatch();
     const QByteArray answer = winkwp(client, record);
@@ -203,6 +214,7 @@ void TestStandIns::lineRecord() {
 void TestStandIns::lineWithoutOpeningRecord() {
     RawLineClient client;
     QVERIFY(client.open(m_server->port()));
+    logOnAsDemoUser(client);
     QVERIFY(winkwp(client, sampleLine()).contains("Kopfsatz"));
 }
 
@@ -211,6 +223,7 @@ void TestStandIns::testControlsRefuseAndAnswer() {
     QVERIFY(m_server->setGlobal("^KWPTEST(\"answer\",3)", "Hinweis"));
     RawLineClient client;
     QVERIFY(client.open(m_server->port()));
+    logOnAsDemoUser(client);
     QCOMPARE(winkwp(client, Opening), QByteArray());
     const int batch = m_server->lastBatch();
     QCOMPARE(winkwp(client, sampleLine(2, "1")), QByteArray());
@@ -223,6 +236,7 @@ void TestStandIns::testControlsRefuseAndAnswer() {
     QVERIFY(m_server->setGlobal("^KWPTEST(\"refuse\",0)", "Import gesperrt"));
     RawLineClient refused;
     QVERIFY(refused.open(m_server->port()));
+    logOnAsDemoUser(refused);
     QCOMPARE(winkwp(refused, Opening), QByteArray("Import gesperrt"));
     QCOMPARE(m_server->lastBatch(), batch);
 }
