@@ -100,7 +100,7 @@ void TestFMStart::startupSequence() {
     QCOMPARE(list1.columnHeading(19), QStringLiteral("Svnr"));
     QCOMPARE(list1.columnWidth(19), 120);
     QCOMPARE(list1.columnHeading(8), QStringLiteral("St.Bürg."));
-    const QList<int> expectedAlignment = {0, 0, 0, 2, 0, 0, 2, 0, 0, 0, 2, 0, 1, 1, 1, 1, 1, 1, 0};
+    const QList<int> expectedAlignment = {0, 0, 0, 2, 0, 0, 2, 0, 0, 0, 2, 2, 1, 1, 1, 1, 1, 1, 0};
     for (int c = 1; c <= 19; ++c)
         QCOMPARE(list1.columnAlignment(c), expectedAlignment.at(c - 1));
 
