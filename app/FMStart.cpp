@@ -2,19 +2,21 @@
 
 #include "app/AppTexts.h"
 #include "app/ClientKeys.h"
+#include "app/FittedLayout.h"
 #include "app/ListGrid.h"
 #include "app/PayrollLists.h"
 #include "app/PayrollStartup.h"
 #include "app/Period.h"
 #include "app/Preview.h"
 #include "app/Session.h"
-#include "app/Twips.h"
 #include "app/WindowCaption.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -66,16 +68,17 @@ void FMStart::buildMenu() {
 void FMStart::buildControls() {
     auto *area = new QWidget(this);
     setCentralWidget(area);
-    const int dpi = logicalDpiX();
-    area->setFixedSize(twipsToPixels(10515, dpi), twipsToPixels(7380, dpi));
+    // Drawn in twips for an 8-point dialog font, widened in proportion for a wider one.
+    const FittedLayout layout(area);
+    area->setFixedSize(layout.twips(10515), layout.twips(7380));
 
     auto *label2 = new QLabel(QStringLiteral("Mandant:"), area);
     label2->setObjectName(QStringLiteral("Label2"));
-    label2->setGeometry(twipsRect(120, 240, 855, 255, dpi));
+    label2->setGeometry(layout.twipsRect(120, 240, 855, 255));
 
     mandant = new ListGrid(area);
     mandant->setObjectName(QStringLiteral("mandant"));
-    mandant->setGeometry(twipsRect(840, 240, 4695, 975, dpi));
+    mandant->setGeometry(layout.twipsRect(840, 240, 4695, 975));
     mandant->addColumn(QStringLiteral("Nr."), 30, ListGridModel::Centred);
     mandant->addColumn(QStringLiteral("Mandant"), 250, ListGridModel::Left);
     mandant->addColumn(QString(), 25, ListGridModel::Centred);
@@ -83,28 +86,32 @@ void FMStart::buildControls() {
 
     auto *label1 = new QLabel(QStringLiteral("Periode:"), area);
     label1->setObjectName(QStringLiteral("Label1"));
-    label1->setGeometry(twipsRect(5880, 240, 615, 255, dpi));
+    label1->setGeometry(layout.twipsRect(5880, 240, 615, 255));
 
     periode = new QComboBox(area);
     periode->setObjectName(QStringLiteral("periode"));
     periode->setEditable(true);
     periode->setInsertPolicy(QComboBox::NoInsert);
-    periode->setGeometry(twipsRect(6600, 240, 975, 315, dpi));
+    // A typed period is used exactly as typed: no completion from the list, and Return does
+    // not take it as a choice from the list (only a choice refreshes the preview).
+    periode->setCompleter(nullptr);
+    periode->lineEdit()->installEventFilter(this);
+    periode->setGeometry(layout.twipsRect(6600, 240, 975, 315));
     // A wider font than the layout was drawn for must not cut off the six digits of a period.
     periode->setMinimumContentsLength(6);
     periode->resize(qMax(periode->width(), periode->minimumSizeHint().width()), periode->height());
 
     exportButton = new QPushButton(QStringLiteral("Export"), area);
     exportButton->setObjectName(QStringLiteral("export"));
-    exportButton->setGeometry(twipsRect(8640, 240, 1335, 375, dpi));
+    exportButton->setGeometry(layout.twipsRect(8640, 240, 1335, 375));
 
     Command1 = new QPushButton(QStringLiteral("Beenden"), area);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsRect(8640, 720, 1335, 375, dpi));
+    Command1->setGeometry(layout.twipsRect(8640, 720, 1335, 375));
 
     list1 = new ListGrid(area);
     list1->setObjectName(QStringLiteral("list1"));
-    list1->setGeometry(twipsRect(240, 1320, 9855, 5895, dpi));
+    list1->setGeometry(layout.twipsRect(240, 1320, 9855, 5895));
     for (const PreviewColumn &column : designedPreviewColumns())
         list1->addColumn(column.heading, column.width, column.alignment);
 
@@ -195,6 +202,15 @@ void FMStart::Form_Unload() {
     server.serverLogout();
     session.adocon.close();
     endProgram(0);
+}
+
+bool FMStart::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress && watched == periode->lineEdit()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void FMStart::closeEvent(QCloseEvent *event) {

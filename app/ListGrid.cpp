@@ -1,5 +1,7 @@
 #include "app/ListGrid.h"
 
+#include "app/FittedLayout.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -23,7 +25,7 @@ ListGrid::ListGrid(QWidget *parent)
 
 void ListGrid::addColumn(const QString &heading, int width, int alignment) {
     rowsModel->addColumn(heading, width, alignment);
-    setColumnWidth(rowsModel->columnCountOfGrid() - 1, width);
+    setColumnWidth(rowsModel->columnCountOfGrid() - 1, FittedLayout(this).designPixels(width));
 }
 
 int ListGrid::selectedRow() const {

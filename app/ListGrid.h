@@ -4,9 +4,9 @@
 
 #include <QTableView>
 
-// The list grid widget: a table over a ListGridModel with fixed column widths in pixels,
-// no row numbers, whole-row selection, and cells of the check column ticked by a click or by
-// the space key.
+// The list grid widget: a table over a ListGridModel with fixed column widths (pixels of the
+// design, widened for a wider font than the design's, see FittedLayout), no row numbers, whole-row
+// selection, and cells of the check column ticked by a click or by the space key.
 class ListGrid : public QTableView {
     Q_OBJECT
 public:
@@ -15,7 +15,7 @@ public:
     ListGridModel &grid() { return *rowsModel; }
     const ListGridModel &grid() const { return *rowsModel; }
 
-    // Adds a column and sizes it; the heading may be empty.
+    // Adds a column of a width in pixels of the design; the heading may be empty.
     void addColumn(const QString &heading, int width, int alignment = ListGridModel::Left);
 
     // The selected row, -1 when none.

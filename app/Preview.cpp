@@ -9,12 +9,13 @@
 
 QList<PreviewColumn> designedPreviewColumns() {
     const int left = ListGridModel::Left;
+    const int centred = ListGridModel::Centred;
     return {{QStringLiteral("DG-Nr."), 40, left},   {QStringLiteral("DN-Nr."), 40, left},
             {QStringLiteral("BV-Nr."), 40, left},   {QStringLiteral("Periode"), 50, left},
             {QStringLiteral("Abm.Grd."), 60, left}, {QStringLiteral("D-Verh."), 50, left},
             {QStringLiteral("Geb.Dat."), 55, left}, {QStringLiteral("St.Bürg."), 50, left},
             {QStringLiteral("M/W"), 35, left},      {QStringLiteral("Fam.St."), 50, left},
-            {QStringLiteral("Eintritt"), 55, left}, {QStringLiteral("Austritt"), 55, left},
+            {QStringLiteral("Eintritt"), 55, left}, {QStringLiteral("Austritt"), 55, centred},
             {QStringLiteral("Urlaub"), 50, left},   {QStringLiteral("DG-Ant."), 60, left},
             {QStringLiteral("L.Art."), 40, left},   {QStringLiteral("Anz."), 55, left},
             {QStringLiteral("Satz"), 60, left},     {QStringLiteral("Betrag"), 60, left}};

@@ -16,7 +16,8 @@ struct PreviewColumn {
     int width;
     int alignment;
 };
-// The 18 designed columns (all left-aligned until start-up sets the alignments).
+// The 18 designed columns. Only "Austritt" is designed centred; start-up centres columns 4, 7
+// and 11 and right-aligns 13 to 18, the others stay left-aligned.
 QList<PreviewColumn> designedPreviewColumns();
 
 // The pattern of a result column (from 0) in the preview: 12 one decimal; 13, 15, 16, 17 two.

@@ -1,9 +1,9 @@
 #include "app/QueryFile.h"
 
 #include "app/Period.h"
+#include "gateway/ServerCharset.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 QString normaliseQueryLines(const QString &raw) {
     QString text;
@@ -31,11 +31,7 @@ QueryFileText readQueryFile(const QString &path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {false, {}, QStringLiteral("%1: %2").arg(path, file.errorString())};
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString raw = utf8.decode(bytes);
-    if (utf8.hasError())
-        raw = QStringDecoder(QStringDecoder::Latin1).decode(bytes);
-    return {true, normaliseQueryLines(raw), {}};
+    return {true, normaliseQueryLines(decodeWindowsText(bytes)), {}};
 }
 
 namespace {

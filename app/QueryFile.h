@@ -14,8 +14,8 @@ struct QueryFileText {
     QString error; // why the file could not be read
 };
 
-// Reads a query file. A line ends at CR, CR LF or LF. The file may be UTF-8 or, as written by
-// Windows tools, Windows-1252.
+// Reads a query file. A line ends at CR, CR LF or LF. The file is in the ANSI code page,
+// Windows-1252, or in UTF-8 (see decodeWindowsText).
 QueryFileText readQueryFile(const QString &path = QString::fromLatin1(queryFileName));
 
 // Splits raw file text into lines and ends each with CR LF.

@@ -59,6 +59,8 @@ public:
     bool openingTaken() const { return openingTaken_; }
     // The line records the server took in the last run.
     qint64 linesTaken() const { return linesTaken_; }
+    // What the server took in the last run, as a German sentence ("... und 1 Zeile ...").
+    QString takenText() const;
     // The last message the run showed itself (not the channel's), for kwpctl.
     const QString &lastMessage() const { return lastMessage_; }
 
@@ -71,7 +73,6 @@ private:
     Outcome refused(std::optional<PayrollQuery> &result, const QString &answer);
     Outcome stopped(std::optional<PayrollQuery> &result, const QString &text,
                     const QString &details);
-    QString takenText() const;
     void tell(const QString &text, const QString &details = QString());
 
     QSqlDatabase database_;

@@ -2,15 +2,9 @@
 
 #include "export/ProgressMeter.h"
 
-#include "app/Twips.h"
+#include "app/FittedLayout.h"
 
 #include <QPushButton>
-
-namespace {
-int twips(const QWidget *widget, int value) {
-    return twipsToPixels(value, widget->logicalDpiX());
-}
-} // namespace
 
 kwpexport::kwpexport(QWidget *mainWindow)
     : QWidget(nullptr)
@@ -21,9 +15,10 @@ kwpexport::kwpexport(QWidget *mainWindow)
     fort1->setObjectName(QStringLiteral("fort1"));
     OK->setObjectName(QStringLiteral("OK"));
     setWindowTitle(QStringLiteral("Export läuft"));
-    setFixedSize(twips(this, 9795), twips(this, 900));
-    fort1->setGeometry(twips(this, 360), twips(this, 240), twips(this, 6615), twips(this, 255));
-    OK->setGeometry(twips(this, 8160), twips(this, 240), twips(this, 1095), twips(this, 375));
+    const FittedLayout layout(this);
+    setFixedSize(layout.twips(9795), layout.twips(900));
+    fort1->setGeometry(layout.twipsRect(360, 240, 6615, 255));
+    OK->setGeometry(layout.twipsRect(8160, 240, 1095, 375));
     connect(OK, &QPushButton::clicked, this, &kwpexport::OK_Click);
     Form_Load();
 }
@@ -34,7 +29,8 @@ void kwpexport::Form_Load() {
     if (!mainWindow_)
         return;
     const QPoint corner = mainWindow_->frameGeometry().topLeft();
-    move(corner.x() + twips(this, 200), corner.y() + twips(this, 1000));
+    const FittedLayout layout(this);
+    move(corner.x() + layout.twips(200), corner.y() + layout.twips(1000));
 }
 
 void kwpexport::OK_Click() {

@@ -15,6 +15,9 @@ public:
     // "windows-1252" (also "cp1252") or "iso-8859-1" (also "latin1"), any case; nothing else.
     static std::optional<ServerCharset> byName(const QString &name);
 
+    // The ANSI code page of the workstations; also the code page of their text files.
+    static const ServerCharset &windows1252();
+
     QString name() const { return m_name; }
 
     // Appends the encoded text to out. On a character the set cannot hold, returns false with a
@@ -32,3 +35,8 @@ private:
     std::array<std::pair<char16_t, char>, 32> m_fromOthers{}; // the rest, unsorted, few
     int m_otherCount = 0;
 };
+
+// The text of a file written on a workstation (the query file, a server profile): UTF-8 when it
+// starts with a byte-order mark (which is dropped) or is valid UTF-8 throughout, otherwise
+// Windows-1252, the ANSI code page, in which bytes 0x80-0x9F are "€", "„", "–" and the like.
+QString decodeWindowsText(const QByteArray &bytes);

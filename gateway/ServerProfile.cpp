@@ -3,6 +3,7 @@
 #include "gateway/GatewaySettings.h"
 #include "gateway/GetPiece.h"
 #include "gateway/LogonRecord.h"
+#include "gateway/ServerCharset.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -37,16 +38,19 @@ bool readProfileLines(const QString &path, QStringList &lines) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    const QString text = decodeWindowsText(file.readAll());
+    if (file.error() != QFileDevice::NoError)
+        return false;
     lines.clear();
-    while (!file.atEnd()) {
-        QByteArray raw = file.readLine();
-        if (raw.endsWith('\n'))
-            raw.chop(1);
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        raw.replace(' ', QByteArray());
-        lines.append(QString::fromUtf8(raw));
+    if (text.isEmpty())
+        return true;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        lines.append(line.toString().remove(u' '));
     }
+    if (text.endsWith(u'\n'))
+        lines.removeLast(); // the line end of the last line opens no line of its own
     return true;
 }
 

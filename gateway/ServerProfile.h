@@ -35,5 +35,6 @@ QByteArray serverProfileText(const ProfileTarget &target);
 bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error);
 
 // The lines of a profile file with every space removed and line ends dropped; other white
-// space stays. False when the file cannot be opened.
+// space stays. The file is in the ANSI code page or UTF-8 (decodeWindowsText). False when the
+// file cannot be opened.
 bool readProfileLines(const QString &path, QStringList &lines);

@@ -65,8 +65,7 @@ int exportLines(CommandContext &context) {
     switch (outcome) {
     case ExportRun::Outcome::Completed: {
         const qint64 records = run.linesTaken() + 1;
-        QTextStream(stderr) << "Export abgeschlossen: Der ERP-Server hat den Eröffnungssatz und "
-                            << run.linesTaken() << " Zeilen übernommen.\n";
+        QTextStream(stderr) << "Export abgeschlossen: " << run.takenText() << '\n';
         QTextStream(stdout) << records << '\n';
         return Success;
     }

@@ -2,18 +2,22 @@
 
 #include "app/ClientKeys.h"
 #include "app/FMStart.h"
+#include "app/FittedLayout.h"
 #include "app/ListGrid.h"
 #include "app/PayrollDatabase.h"
 #include "app/Session.h"
 #include "tests/support/RecordedMessages.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -67,6 +71,8 @@ private slots:
     void endings_data();
     void endings();
     void menuAndCommands();
+    void previewValuesFit_data();
+    void previewValuesFit();
 };
 
 void TestFMStart::startupSequence() {
@@ -100,7 +106,7 @@ void TestFMStart::startupSequence() {
     QCOMPARE(list1.columnHeading(19), QStringLiteral("Svnr"));
     QCOMPARE(list1.columnWidth(19), 120);
     QCOMPARE(list1.columnHeading(8), QStringLiteral("St.Bürg."));
-    const QList<int> expectedAlignment = {0, 0, 0, 2, 0, 0, 2, 0, 0, 0, 2, 0, 1, 1, 1, 1, 1, 1, 0};
+    const QList<int> expectedAlignment = {0, 0, 0, 2, 0, 0, 2, 0, 0, 0, 2, 2, 1, 1, 1, 1, 1, 1, 0};
     for (int c = 1; c <= 19; ++c)
         QCOMPARE(list1.columnAlignment(c), expectedAlignment.at(c - 1));
 
@@ -153,6 +159,19 @@ void TestFMStart::refreshTriggers() {
     QTest::keyClick(s.window.periode, Qt::Key_Down);
     QCOMPARE(s.window.periode->currentText(), QStringLiteral("202401"));
     QCOMPARE(column(list1, 4), QSet<QString>{"202401"}); // replaced, not added to
+
+    // Typed text is neither completed from the list nor taken as a choice by Return.
+    QLineEdit *typed = s.window.periode->lineEdit();
+    typed->clear();
+    QTest::keyClicks(typed, "2023");
+    QCOMPARE(s.window.periode->currentText(), QStringLiteral("2023"));
+    QTest::keyClicks(typed, "12");
+    QTest::keyClick(typed, Qt::Key_Return);
+    QTest::keyClick(typed, Qt::Key_Enter);
+    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202312"));
+    QCOMPARE(column(list1, 4), QSet<QString>{"202401"});
+    QTest::keyClick(s.window.periode, Qt::Key_Down);
+    QCOMPARE(column(list1, 4), QSet<QString>{s.window.periode->currentText()});
     QCOMPARE(messages.messages.size(), 0);
 }
 
@@ -324,9 +343,57 @@ void TestFMStart::menuAndCommands() {
     QCOMPARE(aboutSpy.size(), 1);
     QCOMPARE(s.window.exportButton->text(), QStringLiteral("Export"));
     QCOMPARE(s.window.Command1->text(), QStringLiteral("Beenden"));
-    const int dpi = s.window.logicalDpiX();
-    QCOMPARE(s.window.list1->geometry().x(), (240 * dpi + 720) / 1440);
-    QCOMPARE(s.window.centralWidget()->width(), (10515 * dpi + 720) / 1440);
+}
+
+void TestFMStart::previewValuesFit_data() {
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("8 points, as the program") << 8;
+    QTest::newRow("default font") << 0;
+    QTest::newRow("14 points") << 14;
+}
+
+void TestFMStart::previewValuesFit() {
+    QFETCH(int, pointSize);
+    struct ProgramFont {
+        explicit ProgramFont(int pointSize) {
+            QFont font = before;
+            if (pointSize > 0)
+                font.setPointSize(pointSize);
+            QApplication::setFont(font);
+        }
+        ~ProgramFont() { QApplication::setFont(before); }
+        const QFont before = QApplication::font();
+    } programFont(pointSize);
+    DemoFolder demo;
+    Started s(sqlite(demo.databasePath()));
+    QVERIFY(s.window.Form_Load());
+    s.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+
+    // Every value of the preview, as the grid paints it: text between the cell's margins.
+    ListGrid *grid = s.window.list1;
+    const ListGridModel &list1 = grid->grid();
+    QVERIFY(list1.rows() > 0);
+    const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
+                                                        grid) +
+                             1) +
+                        1; // and the grid line
+    const QFontMetrics metrics(grid->font());
+    for (int column = 1; column <= list1.columnCountOfGrid(); ++column) {
+        const int width = grid->columnWidth(column - 1);
+        for (int row = 0; row < list1.rows(); ++row) {
+            const QString text = list1.cellText(row, column);
+            QVERIFY2(metrics.horizontalAdvance(text) + margins <= width,
+                     qPrintable(QStringLiteral("\"%1\" in column %2 (%3 px)")
+                                    .arg(text, list1.columnHeading(column))
+                                    .arg(width)));
+        }
+    }
+    // The layout keeps its proportions: the grid's columns and the window grow alike.
+    const FittedLayout layout(s.window.centralWidget());
+    QCOMPARE(s.window.centralWidget()->width(), layout.twips(10515));
+    QCOMPARE(s.window.list1->geometry(), layout.twipsRect(240, 1320, 9855, 5895));
+    QCOMPARE(grid->columnWidth(0), layout.designPixels(40));
 }
 
 QTEST_MAIN(TestFMStart)

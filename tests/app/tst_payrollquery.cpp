@@ -21,6 +21,8 @@ private slots:
     void failedFillKeepsRows();
     void options_data();
     void options();
+    void iniConnection_data();
+    void iniConnection();
 
 private:
     QTemporaryDir dir;
@@ -146,6 +148,68 @@ void TestPayrollQuery::options() {
     QCOMPARE(fromIni.target,
              QStringLiteral("Driver={FreeTDS};Server=LOHNSRV\\SQL2019;UID=KWPRO;PWD=QDRAMVK;"));
     QVERIFY(!fromIni.describe().contains("QDRAMVK"));
+}
+
+void TestPayrollQuery::iniConnection_data() {
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("target");  // after the fixed part with the login
+    QTest::addColumn<QString>("problem"); // a part of it; empty: none
+    const QByteArray head = "[Payroll]\nDataSource=LOHNSRV\\\\SQL2019\n";
+    QTest::newRow("driver's defaults") << head << ""
+                                       << "";
+    QTest::newRow("self-signed certificate") << head + "Encrypt=yes\nTrustServerCertificate=yes\n"
+                                             << "Encrypt=yes;TrustServerCertificate=yes;"
+                                             << "";
+    QTest::newRow("further attributes")
+        << head + "Encrypt=strict\n[PayrollDriver]\nHostnameInCertificate=lohnsrv.firma.at\n"
+                  "ConnectRetryCount=3\n"
+        << "Encrypt=strict;ConnectRetryCount=3;HostnameInCertificate=lohnsrv.firma.at;"
+        << "";
+    QTest::newRow("values cannot add attributes")
+        << head + "Encrypt=\"no;UID=sa\"\nTrustServerCertificate=yes}\n"
+                  "[PayrollDriver]\nApp=\"a};PWD=x;{\"\nLanguage=\" Deutsch\"\n"
+        << "Encrypt={no;UID=sa};TrustServerCertificate={yes}}};App={a}};PWD=x;{};"
+           "Language={ Deutsch};"
+        << "";
+    QTest::newRow("comma in a value") << head + "[PayrollDriver]\nApp=\"a,b\"\n"
+                                      << "App=a,b;"
+                                      << "";
+    QTest::newRow("login is fixed") << head + "[PayrollDriver]\nuid=sa\n"
+                                    << ""
+                                    << "\u201Euid\u201C legt das Programm";
+    QTest::newRow("encryption has its own keys") << head + "[PayrollDriver]\nEncrypt=no\n"
+                                                 << ""
+                                                 << "\u201EEncrypt\u201C legt das Programm";
+    QTest::newRow("no keyword") << head + "[PayrollDriver]\nA%3BB=1\n"
+                                << ""
+                                << "\u201EA;B\u201C ist kein";
+}
+
+void TestPayrollQuery::iniConnection() {
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, target);
+    QFETCH(QString, problem);
+    QTemporaryDir iniDir;
+    const QString path = iniDir.filePath("kwp-import.ini");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ini);
+    file.close();
+    const PayrollSource source = payrollSourceFromIni(path);
+    QCOMPARE(source.kind, PayrollSource::Kind::Odbc);
+    if (problem.isEmpty()) {
+        QCOMPARE(source.problem, QString());
+        QCOMPARE(source.target, "Driver={ODBC Driver 18 for SQL Server};Server=LOHNSRV\\SQL2019;"
+                                "UID=KWPRO;PWD=QDRAMVK;" +
+                                    target);
+        return;
+    }
+    QVERIFY2(source.problem.contains(problem), qPrintable(source.problem));
+    QVERIFY(source.problem.contains(path));
+    PayrollConnection adocon; // refuses to open without asking a driver
+    const OpenResult opened = adocon.open(source);
+    QVERIFY(!opened.ok);
+    QCOMPARE(opened.error, source.problem);
 }
 
 QTEST_GUILESS_MAIN(TestPayrollQuery)

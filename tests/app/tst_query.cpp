@@ -57,6 +57,13 @@ void TestQuery::readsFiles_data() {
     QTest::newRow("Windows-1252") << QByteArray("-- Gr\xF6\xDF"
                                                 "e\r\nselect 1\r\n")
                                   << "-- Größe\r\nselect 1\r\n";
+    // Bytes 0x80-0x9F are letters in Windows-1252, control characters in Latin-1.
+    QTest::newRow("Windows-1252 0x80-0x9F")
+        << QByteArray("-- \x84Lohn\x93 \x96 5 \x80\n") << "-- \u201ELohn\u201C \u2013 5 \u20AC\r\n";
+    QTest::newRow("UTF-8 cut off at the end is Windows-1252")
+        << QByteArray("-- \xC3") << "-- \u00C3\r\n";
+    QTest::newRow("UTF-8 with byte-order mark")
+        << QByteArray("\xEF\xBB\xBFselect '\xE2\x82\xAC'\n") << "select '\u20AC'\r\n";
     QTest::newRow("empty file") << QByteArray() << "";
 }
 

@@ -1,5 +1,5 @@
 #include "app/FMStart.h"
-#include "app/Twips.h"
+#include "app/FittedLayout.h"
 #include "export/ExportController.h"
 #include "export/ProgressMeter.h"
 #include "export/kwpexport.h"
@@ -121,10 +121,9 @@ void ExportMainWindowTest::completedRun() {
     QVERIFY(progress->isVisible());
     QVERIFY(progress->OK->isVisible());
     QCOMPARE(progress->fort1->upper(), 6);
-    const int dpi = window_->logicalDpiX();
+    const FittedLayout layout(progress);
     QCOMPARE(progress->frameGeometry().topLeft(),
-             window_->frameGeometry().topLeft() +
-                 QPoint(twipsToPixels(200, dpi), twipsToPixels(1000, dpi)));
+             window_->frameGeometry().topLeft() + QPoint(layout.twips(200), layout.twips(1000)));
 }
 
 void ExportMainWindowTest::refusalKeepsButtonHidden() {

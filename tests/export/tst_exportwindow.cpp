@@ -1,3 +1,4 @@
+#include "app/FittedLayout.h"
 #include "export/ExportWindowView.h"
 #include "export/ProgressMeter.h"
 #include "export/kwpexport.h"
@@ -6,8 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-
-#include <cmath>
 
 // The progress window and its meter, as real widgets.
 class ExportWindowTest : public QObject {
@@ -55,19 +54,14 @@ void ExportWindowTest::meter() {
     QCOMPARE(bar->minimum(), lower);
 }
 
-static int px(const QWidget &w, int twips) {
-    return int(std::lround(twips * w.logicalDpiX() / 1440.0));
-}
-
 void ExportWindowTest::windowLayout() {
     QWidget main;
     kwpexport window(&main);
+    const FittedLayout layout(&window);
     QCOMPARE(window.windowTitle(), QStringLiteral("Export läuft"));
-    QCOMPARE(window.size(), QSize(px(window, 9795), px(window, 900)));
-    QCOMPARE(window.fort1->geometry(),
-             QRect(px(window, 360), px(window, 240), px(window, 6615), px(window, 255)));
-    QCOMPARE(window.OK->geometry(),
-             QRect(px(window, 8160), px(window, 240), px(window, 1095), px(window, 375)));
+    QCOMPARE(window.size(), QSize(layout.twips(9795), layout.twips(900)));
+    QCOMPARE(window.fort1->geometry(), layout.twipsRect(360, 240, 6615, 255));
+    QCOMPARE(window.OK->geometry(), layout.twipsRect(8160, 240, 1095, 375));
     QCOMPARE(window.OK->text(), QStringLiteral("OK"));
     QVERIFY(!window.parentWidget()); // no owner: the main window stays usable
 }
@@ -82,7 +76,9 @@ void ExportWindowTest::placedOnFirstShowingOnly() {
     view.showWindow();
     kwpexport *window = view.window();
     QVERIFY(window && window->isVisible());
-    const QPoint expected = main.frameGeometry().topLeft() + QPoint(px(main, 200), px(main, 1000));
+    const FittedLayout layout(&main);
+    const QPoint expected =
+        main.frameGeometry().topLeft() + QPoint(layout.twips(200), layout.twips(1000));
     QCOMPARE(window->frameGeometry().topLeft(), expected);
 
     view.hideWindow();

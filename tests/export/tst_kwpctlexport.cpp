@@ -47,7 +47,7 @@ void KwpctlExportTest::exitCodes_data() {
                                                         << "Zeile 4 von 4" << 4;
     QTest::newRow("completed, one client")
         << base + QStringList{"--clients", "999"} << -1 << 0 << "2\n"
-        << "Zeile 1 von 1" << 1;
+        << "Eröffnungssatz und 1 Zeile übernommen." << 1;
     QTest::newRow("refused") << base << 2 << 1 << ""
                              << "Nein, danke." << 1;
     QTest::newRow("client list that is no list")

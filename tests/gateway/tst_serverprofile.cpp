@@ -144,6 +144,16 @@ void TestServerProfile::readProfile_data() {
     QTest::newRow("missing host") << QByteArray("[CACHE]\n") << "cache"
                                   << "KORVEX"
                                   << "CN_IPTCP:[1972]";
+    QTest::newRow("UTF-8 byte-order mark before the marker")
+        << QByteArray("\xEF\xBB\xBF[CACHE]\r\nSERVERCACHE=h\r\n") << "cache"
+        << "KORVEX"
+        << "CN_IPTCP:h[1972]";
+    QTest::newRow("Windows-1252 namespace") << QByteArray("NAMESPACE=\x84K\x96W\x93\n") << "msm"
+                                            << "\u201EK\u2013W\u201C"
+                                            << "";
+    QTest::newRow("UTF-8 namespace") << QByteArray("NAMESPACE=K\xC3\x96W\n") << "msm"
+                                     << "K\u00D6W"
+                                     << "";
     QTest::newRow("tab stays, so no marker") << QByteArray("[CACHE]\t\n") << "msm"
                                              << "KORVEX"
                                              << "";
