@@ -1,4 +1,5 @@
 #include "app/PayrollDatabase.h"
+#include "app/Version.h"
 #include "gateway/GatewaySettings.h"
 #include "kwpctl/Commands.h"
 
@@ -23,6 +24,10 @@ int main(int argc, char *argv[]) {
     if (arguments.isEmpty())
         return usage();
     const QString command = arguments.takeFirst();
+    if (command == QLatin1String("--version")) {
+        QTextStream(stdout) << "kwpctl " << versionText << '\n';
+        return 0;
+    }
     // Profile directory, character set and time-outs of the ERP server, as the program uses them.
     for (const QString &problem : loadGatewaySettings(payrollIniPath()))
         QTextStream(stderr) << "kwpctl: " << problem << '\n';
