@@ -1,6 +1,7 @@
 #include "about/frmAbout.h"
 
 #include "about/AboutTexts.h"
+#include "about/ProgramIcon.h"
 #include "app/Twips.h"
 #include "app/UserMessages.h"
 #include "app/Version.h"
@@ -55,6 +56,7 @@ frmAbout::frmAbout(const AboutSettings &settings, const SystemInfoSources &syste
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    setWindowIcon(programIcon());
     const int dpi = logicalDpiX();
     const auto place = [dpi](QWidget *widget, const char *name, int left, int top, int width,
                              int height) {

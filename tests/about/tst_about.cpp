@@ -285,6 +285,7 @@ void AboutTest::windowTexts() {
     QVERIFY(
         !(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(window->picIcon->pixmap().size(), QSize(32, 32));
+    QVERIFY(window->windowIcon().availableSizes().contains(QSize(256, 256)));
     QCOMPARE(window->Image1->pixmap().size(), QSize(1089, 317));
     QCOMPARE(window->Image2->pixmap().size(), QSize(162, 245));
     window->close();
