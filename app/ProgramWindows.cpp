@@ -1,11 +1,14 @@
 #include "app/ProgramWindows.h"
 
 #include "app/FMStart.h"
+#include "app/PayrollDatabase.h"
 #include "app/Session.h"
 
 ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QString &logonArguments)
     : exporter(session, mainWindow)
-    , login(session, mainWindow) {
+    , login(session, mainWindow)
+    , about(&mainWindow, session.messages, payrollIniPath()) {
+    QObject::connect(&mainWindow, &FMStart::aboutRequested, &about, &AboutController::open);
     mainWindow.setServerHooks(
         {[this, &session, logonArguments] {
              return session.gateway.ServerLogin(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "about/AboutController.h"
 #include "export/ExportController.h"
 #include "login/LoginController.h"
 
@@ -20,4 +21,5 @@ public:
 
     ExportController exporter;
     LoginController login;
+    AboutController about;
 };

@@ -1,4 +1,5 @@
 #include "app/PayrollDatabase.h"
+#include "app/Version.h"
 #include "gateway/GatewaySettings.h"
 #include "kwpctl/Commands.h"
 
@@ -44,11 +45,11 @@ int print(const QString &text, int code) {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kwpctl"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KWP_VERSION));
+    QCoreApplication::setApplicationVersion(QLatin1String(versionText));
     const QStringList arguments = app.arguments();
     const QString first = arguments.value(1);
     if (first == QLatin1String("--version") || first == QLatin1String("-v"))
-        return print(QStringLiteral("kwpctl %1\n").arg(QLatin1String(KWP_VERSION)), Success);
+        return print(QStringLiteral("kwpctl %1\n").arg(QLatin1String(versionText)), Success);
     if (first == QLatin1String("--help") || first == QLatin1String("-h"))
         return print(overview(), Success);
 

@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup-deps.sh
+# The package test unpacks what package.sh built: a release build of the two programs.
+bash scripts/package.sh
 bash scripts/build.sh test
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1

@@ -10,6 +10,7 @@ packages=(
   fis-gtm
   unixodbc odbc-postgresql tdsodbc postgresql
   sqlite3 libsqlite3-dev util-linux procps clang-format
+  file dpkg-dev librsvg2-bin
 )
 
 missing=()
