@@ -8,3 +8,4 @@
 int runPreviewCommand(const QStringList &arguments);
 int runExecCommand(const QStringList &arguments);
 int runExportCommand(const QStringList &arguments);
+int runWageTypesCommand(const QStringList &arguments);

@@ -10,7 +10,9 @@ int usage() {
     QTextStream(stderr) << "Aufruf:\n"
                            "  kwpctl preview --db DB --period P [--clients 3,999]\n"
                            "  kwpctl exec --profile NAME 'LINE'\n"
-                           "  kwpctl export --db DB --profile NAME --period P [--clients 3,999]\n";
+                           "  kwpctl export --db DB --profile NAME --period P [--clients 3,999]\n"
+                           "  kwpctl wagetypes [--dump | --restore FILE | --unassigned --period P "
+                           "[--clients 3,999]] [--db DB] --profile NAME\n";
     return 2;
 }
 } // namespace
@@ -32,5 +34,7 @@ int main(int argc, char *argv[]) {
         return runExecCommand(arguments);
     if (command == QLatin1String("export"))
         return runExportCommand(arguments);
+    if (command == QLatin1String("wagetypes"))
+        return runWageTypesCommand(arguments);
     return usage();
 }

@@ -1,12 +1,15 @@
 #include "app/ListGridModel.h"
+#include "app/QueryFile.h"
 #include "gateway/ServerConnection.h"
 #include "gateway/ServerExecute.h"
 #include "tests/export/ConnectedServer.h"
+#include "tests/export/PayrollFile.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/wagetypes/WageTypeFixture.h"
 #include "wagetypes/AssignmentFile.h"
 #include "wagetypes/Categories.h"
 #include "wagetypes/MumpsString.h"
+#include "wagetypes/PeriodWageTypes.h"
 #include "wagetypes/WageTypeSheet.h"
 #include "wagetypes/WageTypeTexts.h"
 
@@ -39,6 +42,7 @@ private slots:
     void percentNotBackQuote();
     void lohnartQueryFails();
     void unreadRowsKeepServerValue();
+    void unassignedOfPeriod();
     void writeFailsPartWay();
     // These two kill the server; they come last.
     void serverKilledDuringSave();
@@ -327,6 +331,35 @@ void WageTypeSheetTest::unreadRowsKeepServerValue() {
     QVERIFY(sheet_->save(programChannel(), *messages_));
     QCOMPARE(storedAssignment(server()),
              QByteArray("^PERSP(1,20,100)=7`2|^PERSP(1,20,101)=`9|^PERSP(1,20,102)=5`6|"));
+}
+
+void WageTypeSheetTest::unassignedOfPeriod() {
+    QTemporaryDir dir;
+    PayrollFile payroll(dir.filePath(QStringLiteral("payroll.db")));
+    int employee = 0;
+    for (const char *wageType : {"100", "101", "110", "101"})
+        payroll.addLine(3, ++employee, {{QStringLiteral("LA_ID"), QString::fromLatin1(wageType)}});
+    payroll.addLine(42, 1, {{QStringLiteral("LA_ID"), QStringLiteral("102")}});
+    QVERIFY2(payroll.error().isEmpty(), qPrintable(payroll.error()));
+    QSqlDatabase lines =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fix"));
+    lines.setDatabaseName(payroll.path());
+    QVERIFY(lines.open());
+    const QueryFileText query =
+        readQueryFile(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"));
+    QVERIFY(query.ok);
+    const PeriodWageTypes occurring = readPeriodWageTypes(
+        lines, query.text, QStringLiteral("202403"), QStringLiteral("3, 999, 1000"));
+    lines.close();
+    lines = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fix"));
+    QVERIFY2(occurring.ok, qPrintable(occurring.message + occurring.details));
+    QCOMPARE(occurring.keys, QStringList({"100", "101", "110"}));
+
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    QVERIFY(seedAssignment(server(), {{"100", "`3"}, {"101", "x`0"}}));
+    QVERIFY(load(file));
+    QCOMPARE(unassignedKeys(*sheet_, occurring.keys), QStringList({"101", "110"}));
 }
 
 void WageTypeSheetTest::writeFailsPartWay() {
