@@ -7,7 +7,15 @@
 ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QString &logonArguments)
     : exporter(session, mainWindow)
     , login(session, mainWindow)
-    , about(&mainWindow, session.messages, payrollIniPath()) {
+    , about(&mainWindow, session.messages, payrollIniPath())
+    , wageTypes(&mainWindow, {[&session] { return session.adocon.database(); },
+                              {[&session](const QString &line) {
+                                   return session.gateway.ServerExecuteChecked(line);
+                               },
+                               [&session] { return session.logon().Connected; }},
+                              &session.messages}) {
+    QObject::connect(&mainWindow, &FMStart::wageTypesRequested, &wageTypes,
+                     &WageTypesController::open);
     QObject::connect(&mainWindow, &FMStart::aboutRequested, &about, &AboutController::open);
     mainWindow.setServerHooks(
         {[this, &session, logonArguments] {

@@ -3,6 +3,7 @@
 #include "about/AboutController.h"
 #include "export/ExportController.h"
 #include "login/LoginController.h"
+#include "wagetypes/WageTypesController.h"
 
 class FMStart;
 class Session;
@@ -22,4 +23,5 @@ public:
     ExportController exporter;
     LoginController login;
     AboutController about;
+    WageTypesController wageTypes;
 };

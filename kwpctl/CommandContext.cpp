@@ -54,15 +54,27 @@ int CommandContext::fail(const QString &text, const QString &details) {
     return Failure;
 }
 
-bool CommandContext::openPayroll() {
+namespace {
+PayrollSource payrollSource(const QCommandLineParser &options) {
     const QString db = options.value(QStringLiteral("db"));
-    const PayrollSource source =
-        db.isEmpty() ? payrollSourceFromIni() : payrollSourceFromOption(db);
-    if (const auto failed = ::openPayroll(session, source)) {
+    return db.isEmpty() ? payrollSourceFromIni() : payrollSourceFromOption(db);
+}
+} // namespace
+
+bool CommandContext::openPayroll() {
+    if (const auto failed = ::openPayroll(session, payrollSource(options))) {
         fail(failed->text, failed->details);
         return false;
     }
     return true;
+}
+
+bool CommandContext::openDatabase() {
+    const PayrollSource source = payrollSource(options);
+    const OpenResult opened = session.adocon.open(source);
+    if (!opened.ok)
+        fail(AppTexts::databaseNotOpened(source.describe()), opened.error);
+    return opened.ok;
 }
 
 bool CommandContext::clientKeys(QString &keys) {

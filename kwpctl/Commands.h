@@ -33,6 +33,8 @@ public:
     // Opens --db (or the INI's payroll database) and reads kwp1.sql; false when it failed and
     // the user was told.
     bool openPayroll();
+    // Opens --db (or the INI's payroll database) only.
+    bool openDatabase();
     // The client key list of --clients, or of the clients the main window lists.
     bool clientKeys(QString &keys);
     // --period, or the month before today.
@@ -69,3 +71,4 @@ Command execCommand();
 Command exportCommand();
 Command profileCommand();
 Command logonCommand();
+Command wageTypesCommand();

@@ -8,7 +8,8 @@
 
 namespace {
 QList<Command> commands() {
-    return {previewCommand(), execCommand(), exportCommand(), logonCommand(), profileCommand()};
+    return {previewCommand(), execCommand(),      exportCommand(),
+            logonCommand(),   wageTypesCommand(), profileCommand()};
 }
 
 QString overview() {

@@ -13,7 +13,8 @@ namespace {
 constexpr int StartTimeoutMs = 60000;
 }
 
-ErpServerFixture::ErpServerFixture(const QString &extraRoutines) {
+ErpServerFixture::ErpServerFixture(const QString &extraRoutines)
+    : m_extraRoutines(extraRoutines) {
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary folder");
         return;
@@ -91,6 +92,16 @@ void ErpServerFixture::stop() {
         ::kill(pid_t(m_pid), SIGKILL);
     }
     m_pid = 0;
+}
+
+bool ErpServerFixture::restart() {
+    m_client.reset();
+    m_pid = 0;
+    m_error.clear();
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (start(m_extraRoutines))
+            return true;
+    return false;
 }
 
 void ErpServerFixture::kill() {

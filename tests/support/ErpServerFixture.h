@@ -51,6 +51,8 @@ public:
     void kill();
     // Stops the server by its PID (the destructor does this too).
     void stop();
+    // Starts the server again on the same database, after kill() or stop(), on a new port.
+    bool restart();
 
     // An M string expression for any bytes: "ab"_$C(10)_"c" (quotes doubled, controls as $C).
     static QByteArray mLiteral(const QByteArray &bytes);
@@ -64,6 +66,7 @@ public:
 private:
     bool start(const QString &extraRoutines);
 
+    QString m_extraRoutines;
     QTemporaryDir m_dir;
     quint16 m_port = 0;
     qint64 m_pid = 0;

@@ -1,0 +1,434 @@
+#include "app/ListGridModel.h"
+#include "app/QueryFile.h"
+#include "gateway/ErpConnection.h"
+#include "gateway/ErpGateway.h"
+#include "gateway/MumpsString.h"
+#include "tests/export/ConnectedServer.h"
+#include "tests/export/PayrollFile.h"
+#include "tests/support/RecordedMessages.h"
+#include "tests/wagetypes/WageTypeFixture.h"
+#include "wagetypes/AssignmentFile.h"
+#include "wagetypes/Categories.h"
+#include "wagetypes/PeriodWageTypes.h"
+#include "wagetypes/WageTypeSheet.h"
+#include "wagetypes/WageTypeTexts.h"
+
+#include <QTest>
+
+#include <memory>
+
+using Nodes = QList<QPair<QByteArray, QByteArray>>;
+Q_DECLARE_METATYPE(Nodes)
+
+// Loading and saving the assignment against the GT.M demo ERP server and SQLite Lohnart tables;
+// after each save the subtree is read back on a connection of its own.
+class WageTypeSheetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void categoryNames_data();
+    void categoryNames();
+    void textsReachServerExactly_data();
+    void textsReachServerExactly();
+    void backupLines_data();
+    void backupLines();
+    void loadAndSave_data();
+    void loadAndSave();
+    void saveOwnsWholeSubtree();
+    void emptyTable();
+    void keysThatNeedQuoting();
+    void percentNotBackQuote_data();
+    void percentNotBackQuote();
+    void lohnartQueryFails();
+    void unreadRowsKeepServerValue();
+    void unassignedOfPeriod();
+    void writeFailsPartWay();
+    // These two kill the server; they come last.
+    void serverKilledDuringSave();
+    void serverKilledWhileLoading();
+
+private:
+    ErpServerFixture &server() { return connected_->fixture(); }
+    bool load(const LohnartFile &file) { return load(file, programChannel(gateway())); }
+    bool load(const LohnartFile &file, const AssignmentChannel &channel);
+    // The channel, with the lines that contain marker replaced by a line the server fails.
+    AssignmentChannel failing(const QString &marker);
+
+    std::unique_ptr<ConnectedServer> connected_;
+    RecordedMessages *messages_ = nullptr;
+    ErpGateway &gateway() { return connected_->session.gateway; }
+    std::unique_ptr<ListGridModel> lalist_;
+    std::unique_ptr<WageTypeSheet> sheet_;
+};
+
+void WageTypeSheetTest::initTestCase() {
+    connected_ = std::make_unique<ConnectedServer>();
+    QVERIFY2(connected_->ok(), qPrintable(connected_->error()));
+}
+
+void WageTypeSheetTest::init() {
+    QVERIFY(setPercent(gateway()));
+    messages_ = &connected_->messages;
+    messages_->messages.clear();
+    lalist_ = std::make_unique<ListGridModel>();
+    sheet_ = std::make_unique<WageTypeSheet>(*lalist_);
+}
+
+bool WageTypeSheetTest::load(const LohnartFile &file, const AssignmentChannel &channel) {
+    return sheet_->load(file.database(), channel, *messages_);
+}
+
+AssignmentChannel WageTypeSheetTest::failing(const QString &marker) {
+    AssignmentChannel channel = programChannel(gateway());
+    channel.execute = [this, marker](const QString &line) {
+        return gateway().ServerExecuteChecked(
+            line.contains(marker) ? QStringLiteral("S P0=$$NONE^KWPNONE") : line);
+    };
+    return channel;
+}
+
+void WageTypeSheetTest::categoryNames_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("first") << "1"
+                           << "Basisbezug";
+    QTest::newRow("last") << "17"
+                          << "Überst.Abf.Entsch.";
+    QTest::newRow("blank row") << "18"
+                               << "";
+    QTest::newRow("outside") << "25"
+                             << "";
+    QTest::newRow("zero") << "0"
+                          << "";
+    QTest::newRow("not a number") << "x"
+                                  << "";
+    QTest::newRow("negative") << "-3"
+                              << "";
+    QTest::newRow("leading number") << "5abc"
+                                    << "Betrag 50%";
+    QTest::newRow("half to even, down") << "2.5"
+                                        << "Weinachtsren.";
+    QTest::newRow("half to even, up") << "4.5"
+                                      << "Betrag 50%";
+    QTest::newRow("half to even, zero") << "1.5"
+                                        << "Basisbezug";
+    QTest::newRow("huge") << "99999999999999999999999"
+                          << "";
+}
+
+void WageTypeSheetTest::categoryNames() {
+    QFETCH(QString, field);
+    QFETCH(QString, name);
+    QCOMPARE(categoryNameOf(field), name);
+}
+
+void WageTypeSheetTest::textsReachServerExactly_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << "";
+    QTest::newRow("quotes") << "a\"b\"\"";
+    QTest::newRow("only a quote") << "\"";
+    QTest::newRow("controls") << QStringLiteral("\tx\r\ny\x7f");
+    QTest::newRow("many controls") << QString(150, QChar(u'\x01')) + QStringLiteral("z");
+    QTest::newRow("line breaker") << "\") K ^PERSP S x=(\"";
+    QTest::newRow("umlauts") << "Überstd. 50%;ä";
+}
+
+void WageTypeSheetTest::textsReachServerExactly() {
+    QFETCH(QString, text);
+    bool ok = false;
+    const QByteArray value = server().evaluate(("S P0=" + mumpsString(text)).toLatin1(), &ok);
+    QVERIFY(ok);
+    QCOMPARE(value, text.toLatin1());
+}
+
+void WageTypeSheetTest::backupLines_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("error"); // empty: parsed, and written back the same
+    QTest::newRow("plain") << "100;5`12\n101;`3\n"
+                           << "";
+    QTest::newRow("escapes") << "a\\;b\\\\;\\x09\"`\\x0d\n"
+                             << "";
+    QTest::newRow("no separator") << "100\n"
+                                  << "Zeile 1";
+    QTest::newRow("two separators") << "\n100;1;2\n"
+                                    << "Zeile 2";
+    QTest::newRow("key twice") << "100;1`\n100;2`\n"
+                               << "zweites Mal";
+    QTest::newRow("bad escape") << "100;\\q\n"
+                                << "Zeile 1";
+    QTest::newRow("empty key") << ";1`\n"
+                               << "leer";
+}
+
+void WageTypeSheetTest::backupLines() {
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+    const AssignmentFile::Parsed parsed = AssignmentFile::parse(file);
+    QCOMPARE(parsed.ok, error.isEmpty());
+    QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+    if (!parsed.ok)
+        return;
+    QString again;
+    for (const AssignmentFile::Entry &entry : parsed.entries)
+        again += AssignmentFile::line(entry.key, entry.value) + QLatin1Char('\n');
+    QCOMPARE(again, file);
+}
+
+void WageTypeSheetTest::loadAndSave_data() {
+    QTest::addColumn<QByteArray>("stored"); // the node of wage type 100; empty: none
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("no node") << QByteArray() << ""
+                             << ""
+                             << "`" << QByteArray();
+    QTest::newRow("count only") << QByteArray("5`") << "Betrag 50%"
+                                << ""
+                                << "5`" << QByteArray("^PERSP(1,20,100)=5`|");
+    QTest::newRow("amount only") << QByteArray("`12") << ""
+                                 << "Stunden 50%"
+                                 << "`12" << QByteArray("^PERSP(1,20,100)=`12|");
+    QTest::newRow("no categories") << QByteArray("x`0") << ""
+                                   << ""
+                                   << "x`0" << QByteArray("^PERSP(1,20,100)=x`0|");
+    QTest::newRow("outside and half") << QByteArray("25`2.5") << ""
+                                      << "Weinachtsren."
+                                      << "25`2.5" << QByteArray("^PERSP(1,20,100)=25`2.5|");
+    QTest::newRow("three fields") << QByteArray("1`2`3") << "Basisbezug"
+                                  << "Urlaubszuschuss"
+                                  << "1`2" << QByteArray("^PERSP(1,20,100)=1`2|");
+    QTest::newRow("quote in a field") << QByteArray("7\"`\"") << "Betrag 100%"
+                                      << ""
+                                      << "7\"`\"" << QByteArray("^PERSP(1,20,100)=7\"`\"|");
+    QTest::newRow("both empty") << QByteArray("`") << ""
+                                << ""
+                                << "`" << QByteArray();
+}
+
+void WageTypeSheetTest::loadAndSave() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, count);
+    QFETCH(QString, amount);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, saved);
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}});
+    QVERIFY(seedAssignment(server(), stored.isEmpty() ? Nodes{} : Nodes{{"100", stored}}));
+
+    QVERIFY(load(file));
+    QCOMPARE(sheet_->rows(), 2);
+    QCOMPARE(lalist_->rowText(0), "100;Gehalt;" + count + ";" + amount);
+    QCOMPARE(sheet_->value(0), value);
+    QCOMPARE(lalist_->rowText(1), QStringLiteral("101;Lohn;;"));
+    QCOMPARE(sheet_->value(1), QStringLiteral("`"));
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()), saved);
+    QVERIFY(messages_->messages.isEmpty());
+}
+
+void WageTypeSheetTest::saveOwnsWholeSubtree() {
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    QVERIFY(seedAssignment(server(), {{"", "top"},
+                                      {"100", "1`2"},
+                                      {"100,\"alt\"", "x"},
+                                      {"101", "3`"},
+                                      {"999", "4`4"},
+                                      {"\"x\",1", "y"}}));
+    QVERIFY(load(file));
+    sheet_->drop(1, WageTypeSheet::CountColumn, QString(), QString()); // clears 101
+    sheet_->drop(2, WageTypeSheet::AmountColumn, QStringLiteral("16"),
+                 QStringLiteral("Provisionen"));
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()), QByteArray("^PERSP(1,20,100)=1`2|^PERSP(1,20,102)=`16|"));
+}
+
+void WageTypeSheetTest::emptyTable() {
+    const LohnartFile file({});
+    QVERIFY(seedAssignment(server(), {{"100", "1`2"}, {"\"x\"", "y"}}));
+    QVERIFY(load(file));
+    QCOMPARE(sheet_->rows(), 0);
+    QCOMPARE(lalist_->rows(), 0);
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()), QByteArray());
+}
+
+void WageTypeSheetTest::keysThatNeedQuoting() {
+    const QString breaker = QStringLiteral("1\") K ^KWPGUARD S x=(\"");
+    const LohnartFile file({{breaker, "Brecher"}, {"A\"B", "Quote"}, {"T\tab", "Tab;Name"}}, true);
+    QVERIFY(server().setGlobal("^KWPGUARD", "da"));
+    QVERIFY(seedAssignment(server(), {{ErpServerFixture::mLiteral(breaker.toLatin1()), "1`\""},
+                                      {"\"A\"\"B\"", "\"`2"}}));
+    QVERIFY(load(file));
+    QCOMPARE(sheet_->rows(), 3);
+    QCOMPARE(sheet_->key(0), breaker);
+    QCOMPARE(sheet_->value(0), QStringLiteral("1`\""));
+    QCOMPARE(sheet_->key(1), QStringLiteral("A\"B"));
+    QCOMPARE(sheet_->value(1), QStringLiteral("\"`2"));
+    QCOMPARE(lalist_->rowText(2), QStringLiteral("T\tab;Tab,Name;;"));
+    sheet_->drop(2, WageTypeSheet::AmountColumn, QStringLiteral("3"),
+                 QStringLiteral("Weinachtsren."));
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()),
+             QByteArray("^PERSP(1,20,\"1\"\") K ^KWPGUARD S x=(\"\"\")=1`\"|"
+                        "^PERSP(1,20,\"A\"\"B\")=\"`2|^PERSP(1,20,\"T\"_$C(9)_\"ab\")=`3|"));
+    QCOMPARE(server().global("^KWPGUARD"), QByteArray("da"));
+    QVERIFY(messages_->messages.isEmpty());
+}
+
+void WageTypeSheetTest::percentNotBackQuote_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("not set") << QByteArray("K %");
+    QTest::newRow("another delimiter") << QByteArray("S %=\"^\"");
+}
+
+void WageTypeSheetTest::percentNotBackQuote() {
+    QFETCH(QByteArray, line);
+    QVERIFY(gateway().ServerExecuteChecked(QString::fromLatin1(line)).ok);
+    const LohnartFile file(LohnartFile::Rows{{"100", "Gehalt"}});
+    QVERIFY(seedAssignment(server(), {{"100", "1`2"}}));
+    QVERIFY(!load(file));
+    QCOMPARE(messages_->messages.size(), 1);
+    QCOMPARE(messages_->messages[0].text, WageTypeTexts::percentNotSet());
+    QCOMPARE(lalist_->rows(), 0);
+    QCOMPARE(storedAssignment(server()), QByteArray("^PERSP(1,20,100)=1`2|"));
+}
+
+void WageTypeSheetTest::lohnartQueryFails() {
+    const LohnartFile file(LohnartFile::Rows{{"100", "Gehalt"}});
+    QSqlDatabase elsewhere =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("empty"));
+    elsewhere.setDatabaseName(QStringLiteral(":memory:"));
+    QVERIFY(elsewhere.open());
+    QVERIFY(!sheet_->load(elsewhere, programChannel(gateway()), *messages_));
+    elsewhere.close();
+    elsewhere = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("empty"));
+    QCOMPARE(messages_->messages.size(), 1);
+    QCOMPARE(messages_->messages[0].text, WageTypeTexts::queryFailed());
+    QVERIFY(messages_->messages[0].details.contains(QStringLiteral("Lohnart")));
+}
+
+void WageTypeSheetTest::unreadRowsKeepServerValue() {
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    QVERIFY(seedAssignment(server(), {{"100", "1`2"}, {"101", "3`4"}, {"102", "5`6"}}));
+    // Only the count of 101 fails; its amount is read.
+    QVERIFY(load(file, failing(QStringLiteral("\"101\")),%,1)"))));
+    QCOMPARE(sheet_->unreadKeys(), QStringList{QStringLiteral("101")});
+    QCOMPARE(lalist_->rowText(1), QStringLiteral("101;Lohn;(nicht gelesen);Betrag 0%"));
+    QCOMPARE(messages_->messages.size(), 2); // the channel's, then which wage types
+    QCOMPARE(messages_->messages[1].text, WageTypeTexts::unread({QStringLiteral("101")}));
+
+    // Setting only the other field leaves the row unread: the server keeps 3`4.
+    sheet_->drop(1, WageTypeSheet::AmountColumn, QStringLiteral("9"), QStringLiteral("Km-Geld"));
+    sheet_->drop(0, WageTypeSheet::CountColumn, QStringLiteral("7"), QStringLiteral("Betrag 100%"));
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()),
+             QByteArray("^PERSP(1,20,100)=7`2|^PERSP(1,20,101)=3`4|^PERSP(1,20,102)=5`6|"));
+
+    // Both fields set anew: the row is written.
+    sheet_->drop(1, WageTypeSheet::CountColumn, QString(), QString());
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()),
+             QByteArray("^PERSP(1,20,100)=7`2|^PERSP(1,20,101)=`9|^PERSP(1,20,102)=5`6|"));
+}
+
+void WageTypeSheetTest::unassignedOfPeriod() {
+    QTemporaryDir dir;
+    PayrollFile payroll(dir.filePath(QStringLiteral("payroll.db")));
+    int employee = 0;
+    for (const char *wageType : {"100", "101", "110", "101"})
+        payroll.addLine(3, ++employee, {{QStringLiteral("LA_ID"), QString::fromLatin1(wageType)}});
+    payroll.addLine(42, 1, {{QStringLiteral("LA_ID"), QStringLiteral("102")}});
+    QVERIFY2(payroll.error().isEmpty(), qPrintable(payroll.error()));
+    QSqlDatabase lines =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fix"));
+    lines.setDatabaseName(payroll.path());
+    QVERIFY(lines.open());
+    const QueryFileText query =
+        readQueryFile(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"));
+    QVERIFY(query.ok);
+    const PeriodWageTypes occurring = readPeriodWageTypes(
+        lines, query.text, QStringLiteral("202403"), QStringLiteral("3, 999, 1000"));
+    lines.close();
+    lines = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("fix"));
+    QVERIFY2(occurring.ok, qPrintable(occurring.message + occurring.details));
+    QCOMPARE(occurring.keys, QStringList({"100", "101", "110"}));
+
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    QVERIFY(seedAssignment(server(), {{"100", "`3"}, {"101", "x`0"}}));
+    QVERIFY(load(file));
+    QCOMPARE(unassignedKeys(*sheet_, occurring.keys), QStringList({"101", "110"}));
+}
+
+void WageTypeSheetTest::writeFailsPartWay() {
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    QVERIFY(seedAssignment(server(), {{"100", "1`"}, {"101", "2`"}, {"102", "3`"}, {"999", "9`"}}));
+    QVERIFY(load(file));
+    // The server refuses to store wage type 101.
+    bool ok = false;
+    server().evaluate("S P0=$ZTRIGGER(\"ITEM\",\"+^PERSP(1,20,\"\"101\"\") -commands=SET "
+                      "-xecute=\"\"S $ECODE=\"\"\"\",U1,\"\"\"\"\"\" \")",
+                      &ok);
+    QVERIFY(ok);
+    sheet_->setValue(0, QStringLiteral("4`"));
+    sheet_->setValue(1, QStringLiteral("5`"));
+    sheet_->setValue(2, QStringLiteral("`"));
+    QVERIFY(!sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(messages_->messages.last().text, WageTypeTexts::writeFailed(QStringLiteral("101"), 1));
+    QCOMPARE(storedAssignment(server()), QByteArray("^PERSP(1,20,100)=4`|^PERSP(1,20,101)=2`|"
+                                                    "^PERSP(1,20,102)=3`|^PERSP(1,20,999)=9`|"));
+    // The rows keep the edits; once the server takes them, the save completes.
+    server().evaluate("S P0=$ZTRIGGER(\"ITEM\",\"-*\")", &ok);
+    QVERIFY(ok);
+    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
+    QCOMPARE(storedAssignment(server()), QByteArray("^PERSP(1,20,100)=4`|^PERSP(1,20,101)=5`|"));
+}
+
+void WageTypeSheetTest::serverKilledDuringSave() {
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    QVERIFY(seedAssignment(server(), {{"100", "1`"}, {"101", "2`"}, {"999", "9`"}}));
+    QVERIFY(load(file));
+    for (int row = 0; row < 3; ++row)
+        sheet_->setValue(row, QString::number(row + 5) + QLatin1Char('`'));
+    AssignmentChannel channel = programChannel(gateway());
+    int lines = 0;
+    channel.execute = [&](const QString &line) {
+        if (++lines == 2)
+            server().kill();
+        return gateway().ServerExecuteChecked(line);
+    };
+    QVERIFY(!sheet_->save(channel, *messages_));
+    QCOMPARE(lines, 2);
+    QCOMPARE(messages_->messages.last().text, WageTypeTexts::writeFailed(QStringLiteral("101"), 1));
+    QVERIFY(server().restart());
+    QCOMPARE(storedAssignment(server()),
+             QByteArray("^PERSP(1,20,100)=5`|^PERSP(1,20,101)=2`|^PERSP(1,20,999)=9`|"));
+    QVERIFY(server().writeProfile(connected_->profileDir(), QStringLiteral("test"),
+                                  ErpServerFixture::ProfileKind::Cache));
+    QString error;
+    QVERIFY2(gateway().ConnectByProfile(QStringLiteral("test"), &error), qPrintable(error));
+}
+
+void WageTypeSheetTest::serverKilledWhileLoading() {
+    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
+    AssignmentChannel channel = programChannel(gateway());
+    int lines = 0;
+    channel.execute = [&](const QString &line) {
+        if (++lines == 4)
+            server().kill();
+        return gateway().ServerExecuteChecked(line);
+    };
+    QVERIFY(!load(file, channel));
+    QCOMPARE(lines, 4);
+    QCOMPARE(messages_->messages.size(), 2);
+    QCOMPARE(messages_->messages[1].text, WageTypeTexts::connectionLost());
+    QCOMPARE(sheet_->rows(), 0);
+    QCOMPARE(lalist_->rows(), 0);
+}
+
+QTEST_GUILESS_MAIN(WageTypeSheetTest)
+#include "tst_wagetypesheet.moc"

@@ -1,0 +1,187 @@
+#include "wagetypes/FMLart.h"
+
+#include "wagetypes/Categories.h"
+#include "wagetypes/DragIcon.h"
+#include "wagetypes/WageTypeTexts.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDrag>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace {
+// The layout is drawn in twips; a half pixel rounds to even.
+int twips(const QWidget *widget, int value) {
+    return int(std::nearbyint(double(value) * widget->logicalDpiX() / 1440.0));
+}
+
+QRect twipsRect(const QWidget *widget, int left, int top, int width, int height) {
+    return {twips(widget, left), twips(widget, top), twips(widget, width), twips(widget, height)};
+}
+} // namespace
+
+CategoryDragData::CategoryDragData(const QWidget *source)
+    : source_(source) {}
+
+void CategoryList::mousePressEvent(QMouseEvent *event) {
+    ListGrid::mousePressEvent(event);
+    const int row = rowAt(event->position().toPoint());
+    if (row >= 0) {
+        setSelectedRow(row);
+        emit dragRequested();
+    }
+}
+
+WageTypeGrid::WageTypeGrid(QWidget *parent)
+    : ListGrid(parent) {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+}
+
+bool WageTypeGrid::fromSource(const QDropEvent *event) const {
+    const auto *data = qobject_cast<const CategoryDragData *>(event->mimeData());
+    return source_ && data && data->sourceControl() == source_ &&
+           source_->objectName() == QLatin1String("list1");
+}
+
+void WageTypeGrid::dragEnterEvent(QDragEnterEvent *event) {
+    dragMoveEvent(event);
+}
+
+void WageTypeGrid::dragMoveEvent(QDragMoveEvent *event) {
+    if (!fromSource(event)) {
+        event->ignore();
+        return;
+    }
+    const int row = rowAt(event->position().toPoint());
+    if (row >= 0)
+        setSelectedRow(row);
+    event->acceptProposedAction();
+}
+
+void WageTypeGrid::dragLeaveEvent(QDragLeaveEvent *event) {
+    event->accept();
+}
+
+void WageTypeGrid::dropEvent(QDropEvent *event) {
+    if (!fromSource(event)) {
+        event->ignore();
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    const int row = rowAt(at);
+    const int column = columnAt(at);
+    event->acceptProposedAction();
+    // Below the last row and on the header nothing lies under the pointer.
+    if (row >= 0 && column >= 1)
+        emit cellDropped(row, column);
+}
+
+FMLart::FMLart(const QSqlDatabase &database, AssignmentChannel channel, UserMessages &messages,
+               QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , lalist(new WageTypeGrid(this))
+    , list1(new CategoryList(this))
+    , OK(new QPushButton(QStringLiteral("Speichern"), this))
+    , AUSST(new QPushButton(QStringLiteral("Ausstieg"), this))
+    , drag1(new QLabel(this))
+    , database_(database)
+    , channel_(std::move(channel))
+    , messages_(messages)
+    , sheet_(lalist->grid())
+    , dragIcon_(categoryDragIcon()) {
+    setObjectName(QStringLiteral("FMLart"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(WageTypeTexts::caption());
+    setFixedSize(twips(this, 11610), twips(this, 5610));
+
+    QFont gridFont = font();
+    gridFont.setFamily(QStringLiteral("MS Sans Serif"));
+
+    lalist->setObjectName(QStringLiteral("lalist"));
+    lalist->setGeometry(twipsRect(this, 240, 240, 6135, 4455));
+    lalist->setFont(gridFont);
+    lalist->addColumn(QStringLiteral("LA"), 40);
+    lalist->addColumn(QStringLiteral("Bezeichnung"), 150);
+    lalist->addColumn(QStringLiteral("Zuord. Anzahl"), 100);
+    lalist->addColumn(QStringLiteral("Zuord. Betrag"), 100);
+    lalist->setDragSource(list1);
+
+    list1->setObjectName(QStringLiteral("list1"));
+    list1->setGeometry(twipsRect(this, 7440, 240, 3615, 4455));
+    list1->setFont(gridFont);
+    list1->addColumn(QStringLiteral("Nr."), 30);
+    list1->addColumn(QStringLiteral("Bezeichnung"), 150);
+
+    OK->setObjectName(QStringLiteral("OK"));
+    OK->setGeometry(twipsRect(this, 960, 5040, 1095, 375));
+    AUSST->setObjectName(QStringLiteral("AUSST"));
+    AUSST->setGeometry(twipsRect(this, 2400, 5040, 975, 375));
+
+    drag1->setObjectName(QStringLiteral("drag1"));
+    drag1->setGeometry(twipsRect(this, 9000, 4920, 495, 375));
+    drag1->setAlignment(Qt::AlignCenter);
+    // The box is lower than the icon: it shows the icon whole, a little smaller.
+    drag1->setPixmap(dragIcon_.scaled(drag1->size().boundedTo(dragIcon_.size()),
+                                      Qt::KeepAspectRatio, Qt::SmoothTransformation));
+
+    connect(OK, &QPushButton::clicked, this, &FMLart::OK_Click);
+    connect(AUSST, &QPushButton::clicked, this, &FMLart::AUSST_Click);
+    connect(list1, &CategoryList::dragRequested, this, &FMLart::list1_StartDrag);
+    connect(lalist, &WageTypeGrid::cellDropped, this, &FMLart::lalist_CellDrop);
+}
+
+bool FMLart::Form_Load() {
+    fillCategoryList(list1->grid());
+    return sheet_.load(database_, channel_, messages_);
+}
+
+void FMLart::OK_Click() {
+    if (saving_)
+        return;
+    saving_ = true;
+    OK->hide();
+    // Once, so that the hidden button is repainted before the lines go out.
+    QCoreApplication::processEvents();
+    const bool saved = sheet_.save(channel_, messages_);
+    saving_ = false;
+    OK->show();
+    if (saved)
+        close();
+}
+
+void FMLart::AUSST_Click() {
+    close();
+}
+
+void FMLart::closeEvent(QCloseEvent *event) {
+    // While saving, the window goes only when the save is done.
+    if (saving_) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void FMLart::list1_StartDrag() {
+    auto *drag = new QDrag(list1);
+    drag->setMimeData(new CategoryDragData(list1));
+    drag->setPixmap(dragIcon_);
+    drag->setHotSpot(QPoint(dragIcon_.width() / 2, dragIcon_.height() / 2));
+    drag->exec(Qt::CopyAction);
+}
+
+void FMLart::lalist_CellDrop(int row, int column) {
+    if (column < WageTypeSheet::CountColumn)
+        return;
+    const int selected = list1->selectedRow();
+    if (selected < 0)
+        return;
+    const ListGridModel &categories = list1->grid();
+    sheet_.drop(row, column, categories.cellText(selected, 1), categories.cellText(selected, 2));
+}
