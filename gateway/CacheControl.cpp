@@ -56,7 +56,7 @@ void CacheControl::setServer(const QString &server) {
                  QString());
         return;
     }
-    if (!m_client.connectTo(host, port, gatewaySettings().connectTimeoutMs))
+    if (!m_client.connectTo(host, port, gatewaySettings().connectTimeoutMs, m_security))
         setError(ConnectFailed, m_client.errorText(), m_client.errorDetails());
 }
 

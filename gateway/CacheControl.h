@@ -32,6 +32,8 @@ public:
     // Opens the namespace on the connected server; stored for later when not connected.
     void setNameSpace(const QString &nameSpace);
     QString nameSpace() const { return m_nameSpace; }
+    // TLS for the connections that setServer() opens from now on.
+    void setSecurity(const LineSecurity &security) { m_security = security; }
 
     // Runs the line; errorCode() tells whether it ran, P0() then holds its answer.
     void execute(const QString &line);
@@ -50,6 +52,7 @@ private:
 
     QString m_server;
     QString m_nameSpace;
+    LineSecurity m_security;
     LineClient m_client;
     LineClient::Reply m_reply;
     QByteArray m_line;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gateway/LineSocket.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,15 +11,17 @@ struct GatewaySettings {
     int connectTimeoutMs = 5000; // opening a connection, including the namespace greeting
     int answerTimeoutMs = 30000; // waiting for the answer to one line
     QString charset = QStringLiteral("windows-1252"); // see ServerCharset
+    LineSecurity security; // TLS files; whether TLS is used comes from the profile ("TLS=1")
 };
 
 GatewaySettings &gatewaySettings();
 
 // Reads group [ErpServer] of the program's INI file into gatewaySettings() and the profile
 // directory: "ProfileDirectory", "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may
-// have a decimal point). Missing keys keep their defaults. Returns a German sentence for each
-// value it could not use (an unusable time-out keeps its default; an unknown character set is
-// kept, so that connecting fails with a clear message rather than sending wrong bytes).
+// have a decimal point), "CaFile", "ClientCertificate", "ClientKey" (relative to the INI). Missing
+// keys keep their defaults. Returns a German sentence for each value it could not use (an unusable
+// time-out keeps its default; an unknown character set is kept, so that connecting fails with a
+// clear message rather than sending wrong bytes).
 QStringList loadGatewaySettings(const QString &iniPath);
 
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an

@@ -15,6 +15,7 @@ std::shared_ptr<MsmClient> MsmClient::fromProfile(const QString &path, QString *
     QString host = QStringLiteral("127.0.0.1");
     QString port = QStringLiteral("1972");
     QString nameSpace = QStringLiteral("KORVEX");
+    LineSecurity security = gatewaySettings().security;
     for (const QString &line : lines) {
         const QString key = GetPiece(line, QLatin1Char('='), 1);
         const QString value = GetPiece(line, QLatin1Char('='), 2);
@@ -24,8 +25,12 @@ std::shared_ptr<MsmClient> MsmClient::fromProfile(const QString &path, QString *
             port = value;
         else if (key == QLatin1String("MSMNAMESPACE"))
             nameSpace = value;
+        else if (key == QLatin1String("TLS"))
+            security.tls = value == QLatin1String("1");
     }
-    return std::make_shared<MsmClient>(host, port, nameSpace);
+    auto client = std::make_shared<MsmClient>(host, port, nameSpace);
+    client->setSecurity(security);
+    return client;
 }
 
 MsmClient::MsmClient(const QString &host, const QString &port, const QString &nameSpace)
@@ -55,7 +60,8 @@ bool MsmClient::Login() {
     if (!m_charset->encode(m_nameSpace, encoded, &error))
         return fail(error, QString());
     const int timeout = gatewaySettings().connectTimeoutMs;
-    if (!m_client.connectTo(m_host, m_port, timeout) || !m_client.greet('M', encoded, timeout))
+    if (!m_client.connectTo(m_host, m_port, timeout, m_security) ||
+        !m_client.greet('M', encoded, timeout))
         return fail(m_client.errorText(), m_client.errorDetails());
     return true;
 }

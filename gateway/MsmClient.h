@@ -15,10 +15,12 @@
 // Failures are "raised" as a false result; errorText()/errorDetails() say why.
 class MsmClient : public ErpConnection {
 public:
-    // Reads MSMHOST, MSMPORT, MSMNAMESPACE of the profile file; null when it cannot be read.
+    // Reads MSMHOST, MSMPORT, MSMNAMESPACE and TLS of the profile file; null when it cannot be
+    // read. The TLS files come from gatewaySettings().
     static std::shared_ptr<MsmClient> fromProfile(const QString &path, QString *error);
     MsmClient(const QString &host, const QString &port, const QString &nameSpace);
 
+    void setSecurity(const LineSecurity &security) { m_security = security; }
     bool Login();
     // What the line wrote, in written; false when the line or the connection failed.
     bool Xecute(const QString &line, QString &written);
@@ -39,6 +41,7 @@ private:
     QString m_host;
     QString m_port;
     QString m_nameSpace;
+    LineSecurity m_security;
     std::optional<ServerCharset> m_charset;
     LineClient m_client;
     LineClient::Reply m_reply;

@@ -1,6 +1,7 @@
 #include "gateway/ServerConnection.h"
 
 #include "gateway/CacheControl.h"
+#include "gateway/GatewaySettings.h"
 #include "gateway/LogonRecord.h"
 #include "gateway/MsmClient.h"
 #include "gateway/ServerProfile.h"
@@ -20,6 +21,9 @@ bool CacheConnect() {
         return false;
     }
     CacheControl &control = cacheControl();
+    LineSecurity security = gatewaySettings().security;
+    security.tls = record.ServerTls;
+    control.setSecurity(security);
     control.setServer(record.ConnectionString);
     control.setNameSpace(record.NamespaceName);
     if (control.errorCode() != 0) {

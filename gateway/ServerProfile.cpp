@@ -34,10 +34,12 @@ bool ReadServerProfile(const QString &profileName) {
     LogonRecord &record = logonRecord();
     record.ServerKind = QStringLiteral("msm");
     record.NamespaceName = QStringLiteral("KORVEX");
+    record.ServerTls = false;
     QString port = QStringLiteral("1972");
     QString nameSpace = record.NamespaceName;
     QString host;
     QString kind = record.ServerKind;
+    bool tls = false;
 
     QStringList lines;
     if (!readProfileLines(profilePath(profileName), lines))
@@ -53,10 +55,13 @@ bool ReadServerProfile(const QString &profileName) {
             port = value;
         else if (key == QLatin1String("SERVERCACHE"))
             host = value;
+        else if (key == QLatin1String("TLS"))
+            tls = value == QLatin1String("1");
     }
 
     record.ServerKind = kind;
     record.NamespaceName = nameSpace;
+    record.ServerTls = tls;
     if (kind == QLatin1String("cache"))
         record.ConnectionString =
             QStringLiteral("CN_IPTCP:") + host + QLatin1Char('[') + port + QLatin1Char(']');
