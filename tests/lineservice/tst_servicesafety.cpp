@@ -1,4 +1,7 @@
+#include "gateway/GatewaySettings.h"
 #include "gateway/LineClient.h"
+#include "gateway/ServerConnection.h"
+#include "gateway/ServerExecute.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RawLineClient.h"
 
@@ -22,6 +25,8 @@ private slots:
     void initTestCase();
     void tls_data();
     void tls();
+    void profileAsksForTls_data();
+    void profileAsksForTls();
     void connectionCap();
     void silentConnectionsAreClosed_data();
     void silentConnectionsAreClosed();
@@ -200,6 +205,49 @@ void TestServiceSafety::tls() {
         QVERIFY(client.execute("S P0=6*7", false, 5000, reply));
         QCOMPARE(reply.p0, QByteArray("42"));
     }
+}
+
+void TestServiceSafety::profileAsksForTls_data() {
+    QTest::addColumn<ErpServerFixture::ProfileKind>("kind");
+    QTest::addColumn<QByteArray>("caFile"); // the INI's CaFile, relative to the INI
+    QTest::addColumn<bool>("connects");
+    QTest::newRow("cache kind") << ErpServerFixture::ProfileKind::Cache << QByteArray("ca.pem")
+                                << true;
+    QTest::newRow("msm kind") << ErpServerFixture::ProfileKind::Msm << QByteArray("ca.pem") << true;
+    QTest::newRow("no CA file") << ErpServerFixture::ProfileKind::Cache << QByteArray() << false;
+}
+
+// The program's own road: the profile's TLS=1 and the INI's CaFile reach the connection.
+void TestServiceSafety::profileAsksForTls() {
+    QFETCH(ErpServerFixture::ProfileKind, kind);
+    QFETCH(QByteArray, caFile);
+    QFETCH(bool, connects);
+
+    QTemporaryDir profiles;
+    QVERIFY(m_server->writeProfile(profiles.path(), "tls", kind));
+    QFile profile(profiles.path() + "/tls.mco");
+    QVERIFY(profile.open(QIODevice::Append));
+    profile.write("TLS=1\n");
+    profile.close();
+    QFile::copy(m_server->dir() + "/ca.pem", profiles.path() + "/ca.pem");
+    QFile ini(profiles.path() + "/kwp-import.ini");
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[ErpServer]\nProfileDirectory=" + profiles.path().toUtf8() +
+              "\nConnectTimeout=2\nCaFile=" + caFile + "\n");
+    ini.close();
+    const GatewaySettings saved = gatewaySettings();
+    QVERIFY(loadGatewaySettings(ini.fileName()).isEmpty());
+
+    QString error;
+    const bool connected = ConnectByProfile("tls", &error);
+    const ServerAnswer answer = ServerExecuteChecked("S P0=6*7 W:$F($ZV,\"MSM\") P0");
+    ServerDisconnect();
+    gatewaySettings() = saved;
+    QVERIFY2(connected == connects, qPrintable(error));
+    if (connects)
+        QCOMPARE(answer.answer, QString("42"));
+    else
+        QVERIFY2(error.contains("CaFile"), qPrintable(error));
 }
 
 void TestServiceSafety::connectionCap() {
