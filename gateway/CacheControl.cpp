@@ -28,7 +28,7 @@ void CacheControl::setServer(const QString &server) {
                            .arg(server));
         return;
     }
-    m_channel.connectTo(host, port, m_settings);
+    m_channel.connectTo(host, port, m_settings, m_security);
 }
 
 void CacheControl::setNameSpace(const QString &nameSpace) {

@@ -23,6 +23,8 @@ public:
     // Opens the namespace on the connected server; stored for later when not connected.
     void setNameSpace(const QString &nameSpace);
     QString nameSpace() const { return m_nameSpace; }
+    // TLS for the connections that setServer() opens from now on.
+    void setSecurity(const LineSecurity &security) { m_security = security; }
 
     // Runs the line; errorCode() tells whether it ran, P0() then holds its answer.
     void execute(const QString &line);
@@ -37,6 +39,7 @@ public:
 
 private:
     GatewaySettings m_settings;
+    LineSecurity m_security;
     QString m_server;
     QString m_nameSpace;
     QString m_p0;

@@ -24,6 +24,9 @@ bool ErpGateway::CacheConnect() {
     if (logon.connection)
         logon.connection->close();
     auto control = std::make_unique<CacheControl>(settings);
+    LineSecurity security = settings.security;
+    security.tls = logon.ServerTls;
+    control->setSecurity(security);
     control->setServer(logon.ConnectionString);
     control->setNameSpace(logon.NamespaceName);
     const bool connected = control->errorCode() == LineChannel::NoError;

@@ -2,6 +2,8 @@
 
 #include "gateway/ServerCharset.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -41,6 +43,16 @@ QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &setting
     };
     readTimeout(QStringLiteral("ConnectTimeout"), settings.connectTimeoutMs);
     readTimeout(QStringLiteral("AnswerTimeout"), settings.answerTimeoutMs);
+
+    const QDir iniDirectory = QFileInfo(iniPath).absoluteDir();
+    const auto readFile = [&](const QString &key, QString &target) {
+        const QString file = ini.value(key).toString();
+        if (!file.isEmpty())
+            target = QDir::cleanPath(iniDirectory.absoluteFilePath(file));
+    };
+    readFile(QStringLiteral("CaFile"), settings.security.caFile);
+    readFile(QStringLiteral("ClientCertificate"), settings.security.clientCertificate);
+    readFile(QStringLiteral("ClientKey"), settings.security.clientKey);
     return problems;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gateway/LineSocket.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,13 +12,15 @@ struct GatewaySettings {
     int answerTimeoutMs = 30000; // waiting for the answer to one line
     QString charset = QStringLiteral("windows-1252"); // see ServerCharset
     QString profileDirectory; // empty: the default place, see profileDirectory()
+    LineSecurity security;    // TLS files; whether TLS is used comes from the profile ("TLS=1")
 };
 
 // Reads group [ErpServer] of the program's INI file into settings: "ProfileDirectory",
-// "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point). Missing
-// keys keep their values. Returns a German sentence for each value it could not use (an
-// unusable time-out keeps its value; an unknown character set is kept, so that connecting
-// fails with a clear message rather than sending wrong bytes).
+// "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point),
+// "CaFile", "ClientCertificate", "ClientKey" (relative to the INI). Missing keys keep their
+// values. Returns a German sentence for each value it could not use (an unusable time-out
+// keeps its value; an unknown character set is kept, so that connecting fails with a clear
+// message rather than sending wrong bytes).
 QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &settings);
 
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an

@@ -15,14 +15,14 @@ bool LineChannel::takeClientError(int codeWhileOpen) {
 }
 
 bool LineChannel::connectTo(const QString &host, const QString &port,
-                            const GatewaySettings &settings) {
+                            const GatewaySettings &settings, const LineSecurity &security) {
     m_client.close();
     m_connectTimeoutMs = settings.connectTimeoutMs;
     m_answerTimeoutMs = settings.answerTimeoutMs;
     m_charset = ServerCharset::byName(settings.charset);
     if (!m_charset)
         return fail(UnknownCharset, GatewayTexts::unknownCharset(settings.charset));
-    if (!m_client.connectTo(host, port, m_connectTimeoutMs))
+    if (!m_client.connectTo(host, port, m_connectTimeoutMs, security))
         return fail(ConnectFailed, m_client.errorText(), m_client.errorDetails());
     return fail(NoError, QString());
 }

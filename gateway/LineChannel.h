@@ -25,8 +25,10 @@ public:
         LineRejected = -7,
     };
 
-    // Opens the TCP connection with the settings' character set and time-outs; greet() follows.
-    bool connectTo(const QString &host, const QString &port, const GatewaySettings &settings);
+    // Opens the TCP connection with the settings' character set and time-outs, with TLS when
+    // security says so; greet() follows.
+    bool connectTo(const QString &host, const QString &port, const GatewaySettings &settings,
+                   const LineSecurity &security);
     // Greets the service: persona 'C' answers in P0, 'M' also captures what a line writes.
     bool greet(char persona, const QString &nameSpace);
     // Runs one line. The answer is P0, or with capture what the line wrote.

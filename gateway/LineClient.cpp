@@ -1,24 +1,10 @@
 #include "gateway/LineClient.h"
 
-#include <cerrno>
 #include <cstring>
-
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 namespace {
 constexpr qsizetype headerSize = 8;
 constexpr qsizetype maxPayload = 1048576;
-
-QString systemError(int code) {
-    return QString::fromLocal8Bit(std::strerror(code));
-}
 
 QString seconds(int ms) {
     return QString::number(ms / 1000.0, 'g', 3).replace('.', ',');
@@ -43,6 +29,11 @@ qsizetype parseLength(const char *digits) {
     }
     return length;
 }
+
+// A TLS alert record (content type 21, version 3.x): a TLS service answering a plain client.
+bool looksLikeTlsAlert(const char *bytes) {
+    return bytes[0] == '\x15' && bytes[1] == '\x03';
+}
 } // namespace
 
 LineClient::~LineClient() {
@@ -50,10 +41,8 @@ LineClient::~LineClient() {
 }
 
 void LineClient::close() {
-    if (m_socket >= 0)
-        ::close(m_socket);
-    m_socket = -1;
-    m_receiveTimeoutMs = -1;
+    m_socket.close();
+    m_tlsRequired = false;
     m_greeted = false;
     m_rx.clear();
     m_rxStart = 0;
@@ -73,68 +62,78 @@ bool LineClient::failBroken(const QString &details) {
                 details);
 }
 
-bool LineClient::connectTo(const QString &host, const QString &port, int timeoutMs) {
+bool LineClient::failSocket(LineSocket::Status status, int timeoutMs) {
+    if (status == LineSocket::Status::TimedOut)
+        return fail(QStringLiteral("Der ERP-Server %1 hat nicht innerhalb von %2 Sekunden "
+                                   "geantwortet. Die Verbindung wurde getrennt; ob die letzte "
+                                   "Zeile auf dem Server ausgeführt wurde, ist nicht bekannt.")
+                        .arg(m_peer, seconds(timeoutMs)),
+                    QStringLiteral("time-out after %1 ms").arg(timeoutMs));
+    return failBroken(m_socket.details());
+}
+
+bool LineClient::failNeedsTls() {
+    fail(QStringLiteral("Der ERP-Server %1 verlangt eine gesicherte Verbindung (TLS); im "
+                        "Serverprofil fehlt \u201ETLS=1\u201C.")
+             .arg(m_peer),
+         QStringLiteral("TLS alert in answer to a plain request"));
+    m_tlsRequired = true;
+    return false;
+}
+
+bool LineClient::connectTo(const QString &host, const QString &port, int timeoutMs,
+                           const LineSecurity &security) {
     close();
     m_peer = host + QLatin1Char(':') + port;
     const Deadline deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    const QString cannot =
-        QStringLiteral("Die Verbindung zum ERP-Server %1 konnte nicht hergestellt werden.")
-            .arg(m_peer);
-
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo *addresses = nullptr;
-    const int lookup =
-        getaddrinfo(host.toUtf8().constData(), port.toUtf8().constData(), &hints, &addresses);
-    if (lookup != 0)
-        return fail(cannot, QString::fromLocal8Bit(gai_strerror(lookup)));
-
-    QString details;
-    for (addrinfo *address = addresses; address; address = address->ai_next) {
-        m_socket = ::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            address->ai_protocol);
-        if (m_socket < 0) {
-            details = systemError(errno);
-            continue;
-        }
-        int result = ::connect(m_socket, address->ai_addr, address->ai_addrlen);
-        if (result < 0 && errno == EINPROGRESS) {
-            if (!waitFor(POLLOUT, deadline, timeoutMs)) {
-                freeaddrinfo(addresses);
-                return fail(QStringLiteral("Der ERP-Server %1 hat sich nicht innerhalb von %2 "
-                                           "Sekunden gemeldet.")
-                                .arg(m_peer, seconds(timeoutMs)),
-                            m_errorDetails);
-            }
-            int error = 0;
-            socklen_t size = sizeof error;
-            getsockopt(m_socket, SOL_SOCKET, SO_ERROR, &error, &size);
-            result = error ? -1 : 0;
-            errno = error;
-        }
-        if (result == 0)
-            break;
-        details = systemError(errno);
-        ::close(m_socket);
-        m_socket = -1;
-    }
-    freeaddrinfo(addresses);
-    if (m_socket < 0)
-        return fail(cannot, details);
-
-    const int on = 1;
-    setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    // Blocking from here on: a reply's first read waits in recv itself, bounded by the
-    // socket's receive time-out; every other call passes MSG_DONTWAIT and polls as before.
-    const int flags = fcntl(m_socket, F_GETFL);
-    if (flags >= 0)
-        fcntl(m_socket, F_SETFL, flags & ~O_NONBLOCK);
+    const LineSocket::Status status = m_socket.connectTo(host, port, deadline);
+    if (status == LineSocket::Status::TimedOut)
+        return fail(QStringLiteral("Der ERP-Server %1 hat sich nicht innerhalb von %2 "
+                                   "Sekunden gemeldet.")
+                        .arg(m_peer, seconds(timeoutMs)),
+                    m_socket.details());
+    if (status != LineSocket::Status::Ok)
+        return fail(
+            QStringLiteral("Die Verbindung zum ERP-Server %1 konnte nicht hergestellt werden.")
+                .arg(m_peer),
+            m_socket.details());
+    if (security.tls && !startTls(security, host, deadline, timeoutMs))
+        return false;
     m_errorText.clear();
     m_errorDetails.clear();
     return true;
+}
+
+bool LineClient::startTls(const LineSecurity &security, const QString &host, Deadline deadline,
+                          int timeoutMs) {
+    if (security.caFile.isEmpty())
+        return fail(QStringLiteral("Das Serverprofil verlangt eine gesicherte Verbindung (TLS), "
+                                   "aber die INI-Datei nennt keine CA-Datei (CaFile im Abschnitt "
+                                   "[ErpServer]), gegen die das Zertifikat des ERP-Servers %1 "
+                                   "geprüft werden kann.")
+                        .arg(m_peer),
+                    QString());
+    switch (m_socket.startTls(security, host, deadline)) {
+    case LineSocket::Status::Ok:
+        return true;
+    case LineSocket::Status::Rejected:
+        return fail(QStringLiteral("Das Zertifikat des ERP-Servers %1 ist nicht vertrauenswürdig "
+                                   "oder ungültig; es wurde keine Verbindung aufgebaut und "
+                                   "nichts gesendet.")
+                        .arg(m_peer),
+                    m_socket.details());
+    case LineSocket::Status::TimedOut:
+        return fail(QStringLiteral("Der ERP-Server %1 hat die gesicherte Verbindung (TLS) nicht "
+                                   "innerhalb von %2 Sekunden aufgebaut.")
+                        .arg(m_peer, seconds(timeoutMs)),
+                    m_socket.details());
+    default:
+        return fail(QStringLiteral("Die gesicherte Verbindung (TLS) zum ERP-Server %1 konnte "
+                                   "nicht aufgebaut werden; es wurde nichts gesendet.")
+                        .arg(m_peer),
+                    m_socket.details());
+    }
 }
 
 bool LineClient::greet(char persona, const QByteArray &nameSpace, int timeoutMs) {
@@ -148,11 +147,19 @@ bool LineClient::greet(char persona, const QByteArray &nameSpace, int timeoutMs)
     m_tx.append(persona);
     m_tx.append(nameSpace);
     Reply reply;
+    const bool tls = isTls();
     if (!sendFrame(deadline, timeoutMs) || !receiveReply(deadline, timeoutMs, reply)) {
+        if (m_tlsRequired)
+            return false;
         m_errorDetails = m_errorText + QLatin1Char(' ') + m_errorDetails;
+        // A TLS service waits for a handshake that a plain greeting never completes.
         m_errorText = QStringLiteral("Der ERP-Server %1 hat die Anmeldung am Namensraum "
-                                     "\u201E%2\u201C nicht beantwortet.")
-                          .arg(m_peer, QString::fromLatin1(nameSpace));
+                                     "\u201E%2\u201C nicht beantwortet.%3")
+                          .arg(m_peer, QString::fromLatin1(nameSpace),
+                               tls ? QString()
+                                   : QStringLiteral(" Verlangt der Zeilendienst eine gesicherte "
+                                                    "Verbindung, fehlt im Serverprofil "
+                                                    "\u201ETLS=1\u201C."));
         return false;
     }
     if (!reply.ok())
@@ -188,58 +195,9 @@ bool LineClient::execute(const QByteArray &line, bool capture, int timeoutMs, Re
     return sendFrame(deadline, timeoutMs) && receiveReply(deadline, timeoutMs, reply);
 }
 
-bool LineClient::waitFor(short events, Deadline deadline, int timeoutMs) {
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        pollfd entry{m_socket, events, 0};
-        const int ready = left > 0 ? ::poll(&entry, 1, int(left)) : 0;
-        if (ready > 0)
-            return true;
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            return failBroken(systemError(errno));
-        return fail(QStringLiteral("Der ERP-Server %1 hat nicht innerhalb von %2 Sekunden "
-                                   "geantwortet. Die Verbindung wurde getrennt; ob die letzte "
-                                   "Zeile auf dem Server ausgeführt wurde, ist nicht bekannt.")
-                        .arg(m_peer, seconds(timeoutMs)),
-                    QStringLiteral("time-out after %1 ms").arg(timeoutMs));
-    }
-}
-
-bool LineClient::setReceiveTimeout(int timeoutMs) {
-    // A zero time-out would mean waiting for ever.
-    if (timeoutMs <= 0)
-        return false;
-    if (timeoutMs == m_receiveTimeoutMs)
-        return true;
-    timeval limit{};
-    limit.tv_sec = timeoutMs / 1000;
-    limit.tv_usec = (timeoutMs % 1000) * 1000;
-    if (setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0)
-        return false;
-    m_receiveTimeoutMs = timeoutMs;
-    return true;
-}
-
 bool LineClient::sendFrame(Deadline deadline, int timeoutMs) {
-    qsizetype sent = 0;
-    while (sent < m_tx.size()) {
-        const ssize_t n =
-            ::send(m_socket, m_tx.constData() + sent, size_t(m_tx.size() - sent),
-                   MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            sent += n;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!waitFor(POLLOUT, deadline, timeoutMs))
-                return false;
-        } else if (n < 0 && errno != EINTR) {
-            return failBroken(systemError(errno));
-        }
-    }
-    return true;
+    const LineSocket::Status status = m_socket.send(m_tx.constData(), m_tx.size(), deadline);
+    return status == LineSocket::Status::Ok || failSocket(status, timeoutMs);
 }
 
 bool LineClient::receiveReply(Deadline deadline, int timeoutMs, Reply &reply) {
@@ -247,16 +205,14 @@ bool LineClient::receiveReply(Deadline deadline, int timeoutMs, Reply &reply) {
     qsizetype frameSize = -1;
     // The answer is never there right after the request: the first read waits for it in the
     // kernel, which spares a poll per line (a system call costs microseconds on some hosts).
-    bool blocking = false;
-    if (m_rx.size() - m_rxStart < headerSize) {
-        blocking = setReceiveTimeout(timeoutMs);
-        if (!blocking && !waitFor(POLLIN, deadline, timeoutMs))
-            return false;
-    }
+    bool waitInKernel = m_rx.size() - m_rxStart < headerSize;
     for (;;) {
         const qsizetype buffered = m_rx.size() - m_rxStart;
         if (frameSize < 0 && buffered >= headerSize) {
-            const qsizetype length = parseLength(m_rx.constData() + m_rxStart);
+            const char *header = m_rx.constData() + m_rxStart;
+            const qsizetype length = parseLength(header);
+            if (length < 0 && looksLikeTlsAlert(header))
+                return failNeedsTls();
             if (length < 0 || length > 4 * (maxPayload + headerSize))
                 return fail(QStringLiteral("Der ERP-Server %1 hat eine unverständliche Antwort "
                                            "geschickt. Die Verbindung wurde getrennt.")
@@ -273,20 +229,16 @@ bool LineClient::receiveReply(Deadline deadline, int timeoutMs, Reply &reply) {
         const qsizetype want = qMax<qsizetype>(65536, frameSize - buffered);
         const qsizetype oldSize = m_rx.size();
         m_rx.resize(oldSize + want);
-        const ssize_t n =
-            ::recv(m_socket, m_rx.data() + oldSize, size_t(want), blocking ? 0 : MSG_DONTWAIT);
-        // Only the first read blocks; the rest keep to the deadline through poll.
-        blocking = false;
-        m_rx.resize(oldSize + qMax<ssize_t>(n, 0));
-        if (n > 0)
-            continue;
-        if (n == 0)
-            return failBroken(QStringLiteral("connection closed by the server"));
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!waitFor(POLLIN, deadline, timeoutMs))
-                return false;
-        } else if (errno != EINTR) {
-            return failBroken(systemError(errno));
+        qsizetype n = 0;
+        const LineSocket::Status status =
+            m_socket.receive(m_rx.data() + oldSize, want, n, deadline, waitInKernel, timeoutMs);
+        waitInKernel = false;
+        m_rx.resize(oldSize + n);
+        if (status != LineSocket::Status::Ok) {
+            // A plain client before a TLS service: its alert is all that arrives.
+            if (m_rx.size() - m_rxStart >= 2 && looksLikeTlsAlert(m_rx.constData() + m_rxStart))
+                return failNeedsTls();
+            return failSocket(status, timeoutMs);
         }
     }
 

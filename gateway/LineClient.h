@@ -1,12 +1,15 @@
 #pragma once
 
+#include "gateway/LineSocket.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
 
 // One connection to the line service on the ERP server (gateway/mumps/PROTOCOL.md): frames
-// over a TCP socket, every wait bounded by a time-out. Bytes only; callers convert text.
+// over a TCP socket, with TLS when the profile asks for it, every wait bounded by a time-out.
+// Bytes only; callers convert text.
 // Any time-out, break or garbled frame closes the connection, so a late answer can never be
 // taken for the answer to a later line.
 class LineClient {
@@ -25,8 +28,10 @@ public:
     LineClient(const LineClient &) = delete;
     LineClient &operator=(const LineClient &) = delete;
 
-    // Opens the TCP connection; the greeting follows with greet().
-    bool connectTo(const QString &host, const QString &port, int timeoutMs);
+    // Opens the TCP connection, and TLS on it when security.tls is set (the server's
+    // certificate checked against security.caFile and host); the greeting follows with greet().
+    bool connectTo(const QString &host, const QString &port, int timeoutMs,
+                   const LineSecurity &security = {});
     // Sends the greeting (persona 'C' or 'M' and the namespace) and waits for its reply; a
     // refusal closes the connection and puts the server's reason into errorDetails().
     bool greet(char persona, const QByteArray &nameSpace, int timeoutMs);
@@ -35,7 +40,8 @@ public:
     bool execute(const QByteArray &line, bool capture, int timeoutMs, Reply &reply);
     void close();
 
-    bool isOpen() const { return m_socket >= 0; }
+    bool isOpen() const { return m_socket.isOpen(); }
+    bool isTls() const { return m_socket.isTls(); }
     bool isGreeted() const { return m_greeted; }
     // Why the last call failed: a German sentence for the user and the technical text.
     QString errorText() const { return m_errorText; }
@@ -46,15 +52,18 @@ private:
 
     bool sendFrame(Deadline deadline, int timeoutMs);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
-    bool waitFor(short events, Deadline deadline, int timeoutMs);
-    bool setReceiveTimeout(int timeoutMs);
+    bool startTls(const LineSecurity &security, const QString &host, Deadline deadline,
+                  int timeoutMs);
+    // The message for a failed socket call; always false.
+    bool failSocket(LineSocket::Status status, int timeoutMs);
+    bool failNeedsTls();
     bool fail(const QString &text, const QString &details);
     bool failBroken(const QString &details);
 
-    int m_socket = -1;
-    int m_receiveTimeoutMs = -1; // SO_RCVTIMEO as last set, -1 when never
+    LineSocket m_socket;
     bool m_greeted = false;
-    QString m_peer; // "host:port", for messages
+    bool m_tlsRequired = false; // the last failure: a TLS service answered a plain request
+    QString m_peer;             // "host:port", for messages
     QByteArray m_tx;
     QByteArray m_rx;
     qsizetype m_rxStart = 0; // first unread byte of m_rx

@@ -12,6 +12,7 @@ struct LogonRecord {
     QString ProfileName;      // the "Server" value of the log-on
     QString ConnectionString; // Caché kind: "CN_IPTCP:host[port]"
     QString NamespaceName;
+    bool ServerTls = false; // the profile's line "TLS=1": the line service is reached over TLS
     // The open way to the server: the Caché control or the MSM connection object.
     std::unique_ptr<ErpConnection> connection;
     bool Connected = false;

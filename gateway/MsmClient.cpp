@@ -16,6 +16,7 @@ std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
     QString host = QStringLiteral("127.0.0.1");
     QString port = QStringLiteral("1972");
     QString nameSpace = QStringLiteral("KORVEX");
+    LineSecurity security = settings.security;
     for (const QString &line : lines) {
         const QString key = GetPiece(line, QLatin1Char('='), 1);
         const QString value = GetPiece(line, QLatin1Char('='), 2);
@@ -25,8 +26,12 @@ std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
             port = value;
         else if (key == QLatin1String("MSMNAMESPACE"))
             nameSpace = value;
+        else if (key == QLatin1String("TLS"))
+            security.tls = value == QLatin1String("1");
     }
-    return std::make_unique<MsmClient>(host, port, nameSpace, settings);
+    auto client = std::make_unique<MsmClient>(host, port, nameSpace, settings);
+    client->setSecurity(security);
+    return client;
 }
 
 MsmClient::MsmClient(const QString &host, const QString &port, const QString &nameSpace,
@@ -44,7 +49,8 @@ bool MsmClient::Login() {
     if (m_host.isEmpty() || m_port.isEmpty())
         return m_channel.fail(LineChannel::BadServerText,
                               QStringLiteral("Im Serverprofil fehlt MSMHOST oder MSMPORT."));
-    return m_channel.connectTo(m_host, m_port, m_settings) && m_channel.greet('M', m_nameSpace);
+    return m_channel.connectTo(m_host, m_port, m_settings, m_security) &&
+           m_channel.greet('M', m_nameSpace);
 }
 
 bool MsmClient::Xecute(const QString &line, QString &written) {

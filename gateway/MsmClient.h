@@ -14,12 +14,14 @@
 // errorText()/errorDetails() say why.
 class MsmClient : public ErpConnection {
 public:
-    // Reads MSMHOST, MSMPORT, MSMNAMESPACE of the profile file; null when it cannot be read.
+    // Reads MSMHOST, MSMPORT, MSMNAMESPACE and TLS of the profile file; null when it cannot be
+    // read. The TLS files come from the settings.
     static std::unique_ptr<MsmClient> fromProfile(const QString &path,
                                                   const GatewaySettings &settings, QString *error);
     MsmClient(const QString &host, const QString &port, const QString &nameSpace,
               const GatewaySettings &settings = {});
 
+    void setSecurity(const LineSecurity &security) { m_security = security; }
     bool Login();
     // What the line wrote, in written; false when the line or the connection failed.
     bool Xecute(const QString &line, QString &written);
@@ -40,5 +42,6 @@ private:
     QString m_port;
     QString m_nameSpace;
     GatewaySettings m_settings;
+    LineSecurity m_security;
     LineChannel m_channel;
 };

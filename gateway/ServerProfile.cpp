@@ -20,7 +20,9 @@ QByteArray serverProfileText(const ProfileTarget &target) {
         target.kind == ProfileTarget::Kind::Cache
             ? QStringLiteral("[CACHE]\r\nSERVERCACHE=%1\r\nPORTCACHE=%2\r\nNAMESPACE=%3\r\n")
             : QStringLiteral("MSMHOST=%1\r\nMSMPORT=%2\r\nMSMNAMESPACE=%3\r\n");
-    return text.arg(target.host, target.port, target.nameSpace).toUtf8();
+    return (text.arg(target.host, target.port, target.nameSpace) +
+            (target.tls ? QStringLiteral("TLS=1\r\n") : QString()))
+        .toUtf8();
 }
 
 bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error) {
@@ -59,10 +61,12 @@ bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
     // The defaults are set anew at every reading, even one that fails.
     record.ServerKind = QStringLiteral("msm");
     record.NamespaceName = QStringLiteral("KORVEX");
+    record.ServerTls = false;
     QString port = QStringLiteral("1972");
     QString nameSpace = record.NamespaceName;
     QString host;
     QString kind = record.ServerKind;
+    bool tls = false;
 
     QStringList lines;
     if (!readProfileLines(profilePath(settings, profileName), lines))
@@ -78,10 +82,13 @@ bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
             port = value;
         else if (key == QLatin1String("SERVERCACHE"))
             host = value;
+        else if (key == QLatin1String("TLS"))
+            tls = value == QLatin1String("1");
     }
 
     record.ServerKind = kind;
     record.NamespaceName = nameSpace;
+    record.ServerTls = tls;
     if (kind == QLatin1String("cache"))
         record.ConnectionString =
             QStringLiteral("CN_IPTCP:") + host + QLatin1Char('[') + port + QLatin1Char(']');

@@ -26,6 +26,7 @@ struct ProfileTarget {
     QString host;
     QString port;
     QString nameSpace = QStringLiteral("KORVEX");
+    bool tls = false; // the line service is reached over TLS ("TLS=1")
 };
 
 // The text of a profile file for the target: the Caché keys, or our MSM client's keys.

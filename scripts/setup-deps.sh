@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
   libgl-dev fonts-dejavu-core
-  fis-gtm
+  fis-gtm libgcrypt20-dev libgpgme-dev libconfig-dev libssl-dev openssl
   unixodbc odbc-postgresql tdsodbc postgresql
   sqlite3 libsqlite3-dev util-linux procps clang-format
   file dpkg-dev librsvg2-bin
@@ -25,4 +25,17 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "All packages present."
+fi
+
+# GT.M's TLS plugin, built from the sources the package ships (the line service's TLS).
+source "$(dirname "$0")/../gateway/mumps/gtm-env.sh"
+gtm_use_dist
+if [[ ! -e $gtm_dist/plugin/libgtmtls.so ]]; then
+  echo "Building GT.M's TLS plugin into $gtm_dist/plugin"
+  work=$(mktemp -d)
+  tar -xf "$gtm_dist/plugin/gtmcrypt/source.tar" -C "$work"
+  make -C "$work" -s image=PRO libgtmtls.so maskpass >/dev/null
+  cp "$work/libgtmtls.so" "$work/libgtmcryptutil.so" "$gtm_dist/plugin/"
+  cp "$work/maskpass" "$gtm_dist/plugin/gtmcrypt/"
+  rm -rf "$work"
 fi

@@ -1,8 +1,9 @@
 // Round trips per second of the command channel, against a demo ERP server started here:
 // (a) raw loopback TCP ping-pong with the message sizes of (c), (b) ServerExecute "S P0=1",
 // (c) ServerExecute of unique answering lines storing a 200-byte record through WINKWP,
-// (d) the in-process cost of (c)'s work on the server. Run once pinned to CPU 0 (client and
-// server) and once unpinned; prints (c) against the limit 1 / (a + d).
+// (d) the in-process cost of (c)'s work on the server, and what the service's own path costs per
+// line: (c) - (a) - (d). Run pinned to CPU 0 (client and server) and unpinned, each in the clear
+// and over TLS; prints (c) against the limit 1 / (a + d), over TLS 1 / (b' + d).
 #include "gateway/ErpGateway.h"
 #include "gateway/GatewaySettings.h"
 #include "gateway/LineClient.h"
@@ -50,7 +51,7 @@ QString answering(const QString &expression) {
     return QStringLiteral("S P0=") + expression + QStringLiteral(" W:$F($ZV,\"MSM\") P0");
 }
 
-// The same record as SAMPLE^KWPLSVC(i): client 1, period 202401, about 200 bytes, unique by i.
+// The same record as SAMPLE^KWPBENCH(i): client 1, period 202401, about 200 bytes, unique by i.
 QString sampleRecord(long i) {
     return QStringLiteral("1`%1`1`202401``1`01.03.1980`A`M`1`01.01.2020``12,5`0`100`%2,5`1234,56`"
                           "-%3,50`%4%5`")
@@ -141,7 +142,7 @@ double pingPong(qsizetype requestSize, qsizetype replySize, Echo where) {
 
 class DemoServer {
 public:
-    bool start() {
+    bool start(bool tls) {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
         m_port = probe.serverPort();
@@ -149,17 +150,22 @@ public:
         QProcess script;
         script.start(sourceDir() + QStringLiteral("/demo/erp-server"),
                      {QStringLiteral("start"), QStringLiteral("--dir"), m_dir.path(),
-                      QStringLiteral("--port"), QString::number(m_port)});
+                      QStringLiteral("--port"), QString::number(m_port),
+                      QStringLiteral("--routines"), sourceDir() + QStringLiteral("/bench/gateway"),
+                      tls ? QStringLiteral("--tls") : QString()});
         if (!script.waitForFinished(120000) || script.exitCode() != 0) {
             std::fprintf(stderr, "erp-server start failed: %s\n",
                          script.readAllStandardError().constData());
             return false;
         }
         m_started = true;
-        writeServerProfile(
-            m_dir.path() + QStringLiteral("/bench.mco"),
-            {ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"), QString::number(m_port)},
-            nullptr);
+        ProfileTarget target{ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
+                             QString::number(m_port)};
+        target.tls = tls;
+        writeServerProfile(m_dir.path() + QStringLiteral("/bench.mco"), target, nullptr);
+        channel.settings.security.caFile = m_dir.path() + QStringLiteral("/ca.pem");
+        m_security.tls = tls;
+        m_security.caFile = channel.settings.security.caFile;
         channel.settings.profileDirectory = m_dir.path();
         // The listener may need a moment after printing its PID.
         QString error;
@@ -184,11 +190,13 @@ public:
     }
 
     quint16 port() const { return m_port; }
+    const LineSecurity &security() const { return m_security; }
 
 private:
     QTemporaryDir m_dir;
     quint16 m_port = 0;
     bool m_started = false;
+    LineSecurity m_security;
 };
 
 // Microseconds per unique record line run by XECUTE in a serving process, less the cost of
@@ -196,10 +204,10 @@ private:
 // line, so each loop stops its own clock on its last turn.
 double inProcess(long first, long count) {
     const QString build =
-        QStringLiteral("S l=\"S P0=$$WINKWP^BRKWPCOM(\"\"\"_$$SAMPLE^KWPLSVC(i)_\"\"\") "
+        QStringLiteral("S l=\"S P0=$$WINKWP^BRKWPCOM(\"\"\"_$$SAMPLE^KWPBENCH(i)_\"\"\") "
                        "W:$F($ZV,\"\"MSM\"\") P0\"");
     const QString loop =
-        QStringLiteral("N i,l,t0 S t0=$$US^KWPLSVC F i=%1:1:%2 %3%4 I i=%2 S P0=$$US^KWPLSVC-t0");
+        QStringLiteral("N i,l,t0 S t0=$$US^KWPBENCH F i=%1:1:%2 %3%4 I i=%2 S P0=$$US^KWPBENCH-t0");
     const QString withXecute = loop.arg(first).arg(first + count - 1).arg(build, " X l");
     const QString buildOnly = loop.arg(first + count).arg(first + 2 * count - 1).arg(build, "");
     const ServerAnswer full = ServerExecuteChecked(withXecute);
@@ -209,9 +217,9 @@ double inProcess(long first, long count) {
     return (full.answer.toDouble() - building.answer.toDouble()) / count;
 }
 
-void runAll(const char *title) {
+void runAll(const char *title, bool tls) {
     DemoServer server;
-    if (!server.start())
+    if (!server.start(tls))
         return;
     std::printf("%s\n", title);
 
@@ -234,9 +242,11 @@ void runAll(const char *title) {
     // The same through a bare LineClient: what the text layers above it cost.
     LineClient raw;
     LineClient::Reply reply;
-    if (raw.connectTo(QStringLiteral("127.0.0.1"), QString::number(server.port()), 5000) &&
+    double bare = -1;
+    if (raw.connectTo(QStringLiteral("127.0.0.1"), QString::number(server.port()), 5000,
+                      server.security()) &&
         raw.greet('C', "KORVEX", 5000)) {
-        const double bare = perCall([&](long) { raw.execute("S P0=1", false, 30000, reply); });
+        bare = perCall([&](long) { raw.execute("S P0=1", false, 30000, reply); });
         std::printf("  (b') LineClient \"S P0=1\":           %9.0f round trips/s (%.2f us)\n",
                     1e6 / bare, bare);
     }
@@ -265,9 +275,12 @@ void runAll(const char *title) {
     const double d = inProcess(next + 1, 20000);
     std::printf("  (d) in-process XECUTE of (c)'s line:  %9.0f lines/s       (%.2f us)\n", 1e6 / d,
                 d);
-    const double ratio = (1e6 / c) / (1e6 / (a + d));
-    std::printf("  limit 1/(a+d) %.0f/s; (c)/limit = %.2f (target >= 0.75)\n", 1e6 / (a + d),
-                ratio);
+    std::printf("  the service's own path per line, (c)-(a)-(d): %.2f us\n", c - a - d);
+    // Over TLS the floor of a round trip is the service's smallest line on the same path.
+    const double floor = tls ? bare : a;
+    const double ratio = (1e6 / c) / (1e6 / (floor + d));
+    std::printf("  limit 1/(%s+d) %.0f/s; (c)/limit = %.2f (target >= %s)\n", tls ? "b'" : "a",
+                1e6 / (floor + d), ratio, tls ? "0.5" : "0.75");
     Q_UNUSED(answer);
 }
 
@@ -289,8 +302,10 @@ int main(int argc, char *argv[]) {
     channel.settings.answerTimeoutMs = 120000;
     // The server inherits the affinity of this process, so pin before starting it.
     setCpus(true);
-    runAll("pinned to CPU 0 (client and server):");
+    runAll("pinned to CPU 0 (client and server):", false);
+    runAll("pinned to CPU 0, TLS:", true);
     setCpus(false);
-    runAll("unpinned:");
+    runAll("unpinned:", false);
+    runAll("unpinned, TLS:", true);
     return 0;
 }

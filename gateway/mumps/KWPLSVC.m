@@ -4,57 +4,98 @@ KWPLSVC ; KWP line service: runs single M lines sent over TCP, one process per c
  Q
  ;
 START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
- N %KWPC,%KWPH,%KWPK,%KWPP,%KWPD,%KWPE,%KWPLV
+ N %KWPC,%KWPH,%KWPK,%KWPP,%KWPD,%KWPE,%KWPJ,%KWPLV
  S $ETRAP="W $ZSTATUS,! ZHALT 2"
  S %KWPC=$ZCMDLINE I %KWPC="" W "usage: mumps -run START^KWPLSVC CONFIGFILE",! ZHALT 2
  I '$$CONF(%KWPC,.%KWPC) W "cannot read configuration ",$ZCMDLINE,! ZHALT 2
+ ; Every line runs with the rights of this process: root's would be anyone's
+ S %KWPE=$$ROOT I %KWPE D LOG($S(%KWPE<0:"cannot tell the account, ",1:"")_"refusing to run as root: start the service under an unprivileged account") ZHALT 6
  D PIDW($G(%KWPC("pidfile")),$J)
  S %KWPD="kwplsn"
  O %KWPD:(LISTEN=%KWPC("port")_":TCP":ATTACH="listener":IOERROR="NOTRAP"):10:"SOCKET"
  E  D LOG("cannot listen on port "_%KWPC("port")) D PIDW($G(%KWPC("pidfile")),"") ZHALT 3
  U %KWPD W /LISTEN(32)
  D LOG("listening on port "_%KWPC("port")_", pid "_$J)
+ D LOG("serving connections to "_$$LIST(.%KWPC,"listen")_(" from "_$$LIST(.%KWPC,"allow"))_", at most "_%KWPC("maxconnections")_$S(%KWPC("tls"):", TLS"_$S(%KWPC("tlsclients")="require":" with client certificates",1:""),1:", without TLS"))
  S %KWPE=0,%KWPE("at")=$H,%KWPLV=$ZLEVEL,$ETRAP="D LSNERR^KWPLSVC ZGOTO "_%KWPLV_":ACCEPT^KWPLSVC"
 ACCEPT ; The accept loop; a failing client or a failed JOB never ends it
  F  D  Q:$$STOPPED(.%KWPC)
  . K %KWPH S %KWPH=""
  . U %KWPD W /WAIT(1) S %KWPK=$KEY Q:$P(%KWPK,"|")'="CONNECT"
  . S %KWPH=$P(%KWPK,"|",2),%KWPP=$P(%KWPK,"|",3)
- . I '$$ALLOWED(%KWPP,.%KWPC) D REFUSE(%KWPD,%KWPH,%KWPP) Q
+ . I '$$ONADDR(%KWPD,%KWPH,.%KWPC) D DROP(%KWPD,%KWPH,"dropped a connection from "_%KWPP_" to an address outside listen=") Q
+ . I '$$ALLOWED(%KWPP,.%KWPC) D REFUSE(%KWPD,%KWPH,3,"Verbindung von "_%KWPP_" ist am Zeilendienst nicht erlaubt.","refused peer "_%KWPP) Q
+ . I $$LIVE(.%KWPJ,%KWPC("maxconnections"))'<%KWPC("maxconnections") D BUSY(%KWPD,%KWPH,"busy: "_%KWPC("maxconnections")_" connections served, refused peer "_%KWPP) Q
  . U %KWPD:(DETACH=%KWPH) S %KWPH("pool")=1
- . D HANDOFF(%KWPH,.%KWPC) K %KWPH S %KWPH=""
+ . D HANDOFF(.%KWPH,.%KWPC,.%KWPJ) K %KWPH S %KWPH=""
  D LOG("stopped, pid "_$J)
  C %KWPD D PIDW($G(%KWPC("pidfile")),"")
  Q
  ;
-LSNERR ; Listener error trap: log, drop the connection at hand, stop only on a storm of errors
+LSNERR ; Listener error trap: log, answer and drop the connection at hand; the loop goes on
  S $ECODE=""
  D LOG("listener error: "_$ZSTATUS)
- ; Cleared before closing: should the CLOSE fail, the trap runs again without it
+ ; Cleared first: should answering or closing fail, the trap runs again without it
  N h,pool S h=$G(%KWPH),pool=$G(%KWPH("pool")) K %KWPH S %KWPH=""
- I h'="",pool C "socketpool":(SOCKET=h)
- I h'="",'pool C %KWPD:(SOCKET=h)
+ I h'="",pool U %KWPD:(ATTACH=h)
+ I h'="" D BUSY(%KWPD,h,"")
+ ; A storm of errors (a broken machine) must neither fill the disk nor take the CPU
  I $$H(%KWPE("at"))>60 S %KWPE=0,%KWPE("at")=$H
- S %KWPE=%KWPE+1 I %KWPE>100 D LOG("too many errors within a minute, stopping") D PIDW($G(%KWPC("pidfile")),"") ZHALT 4
+ S %KWPE=%KWPE+1
+ I %KWPE=10 D LOG("ten listener errors within a minute: waiting a second after each further one")
  H:%KWPE>10 1
  Q
  ;
 H(h) ; Seconds since the $HOROLOG h
  Q $H-h*86400+$P($H,",",2)-$P(h,",",2)
  ;
-HANDOFF(h,conf) ; Starts a serving process with the detached socket as its principal device
+HANDOFF(h,conf,jobs) ; Starts a serving process with the detached socket as its principal device
+ ; The configuration travels in the command line: kwplsvc stop knows the instance's processes by it
  N cmd
- S cmd="SERVE^KWPLSVC("""_$$QQ(conf("file"))_"""):(INPUT=""SOCKET:"_h_""":OUTPUT=""SOCKET:"_h_""":ERROR=""/dev/null"")"
+ S cmd="SERVE^KWPLSVC:(CMDLINE="""_$$QQ(conf("file"))_""":INPUT=""SOCKET:"_h_""":OUTPUT=""SOCKET:"_h_""":ERROR=""/dev/null""):5"
  J @cmd
- C "socketpool":(SOCKET=h)
+ I $T S jobs($ZJOB)="" C "socketpool":(SOCKET=h) Q
+ ; No process (the account's process limit): the client is told, the log says so
+ U %KWPD:(ATTACH=h) S h("pool")=0
+ D BUSY(%KWPD,h,"cannot start a serving process (JOB timed out; process limit of the account?)")
  Q
  ;
-REFUSE(dev,h,peer) ; Tells a peer outside the allow-list why it is refused, then drops it
- U dev:(SOCKET=h)
- W $$FRAME($$REPLY(3,"Verbindung von "_peer_" ist am Zeilendienst nicht erlaubt.","",""))
- C dev:(SOCKET=h)
- D LOG("refused peer "_peer)
+BUSY(dev,h,log) ; Tells a client that no process serves it now, then drops it
+ D REFUSE(dev,h,4,"Der Zeilendienst ist ausgelastet und nimmt gerade keine Verbindung an. Bitte später erneut versuchen.",log)
  Q
+ ;
+REFUSE(dev,h,code,text,log) ; Tells a peer why it is refused, then drops it
+ U dev:(SOCKET=h)
+ W $$FRAME($$REPLY(code,text,"",""))
+ C dev:(SOCKET=h)
+ D:log'="" LOG(log)
+ Q
+ ;
+DROP(dev,h,log) ; Closes a connection without a byte
+ C dev:(SOCKET=h)
+ D LOG(log)
+ Q
+ ;
+LIVE(jobs,max) ; Serving processes still running; forgets those that ended
+ N p,n,pids,io,pipe
+ S p="",n=0 F  S p=$O(jobs(p)) Q:p=""  D
+ . I $ZGETJPI(p,"ISPROCALIVE") S n=n+1 Q
+ . K jobs(p)
+ Q:n<max n
+ ; At the limit, ended processes that nobody reaped yet (zombies) must not count
+ S pids="" F  S p=$O(jobs(p)) Q:p=""  S pids=pids_" "_p
+ S io=$IO,pipe="kwpstat"
+ O pipe:(SHELL="/bin/sh":COMMAND="for p in"_pids_"; do s=$(cut -d"" "" -f3 /proc/$p/stat 2>/dev/null); [ -n ""$s"" ] && [ ""$s"" != Z ] && echo $p; done; echo .":READONLY)::"PIPE"
+ U pipe K jobs S n=0 F  R p:5 Q:p="."!(p="")!$ZEOF  S jobs(p)="",n=n+1
+ C pipe U io
+ Q n
+ ;
+ONADDR(dev,h,conf) ; Did the connection arrive at an address the service listens on?
+ N a,i,ok
+ Q:$D(conf("listen","*")) 1
+ S a=$ZSOCKET(dev,"LOCALADDRESS",$ZSOCKET(dev,"INDEX",h))
+ S:$E(a,1,7)="::ffff:" a=$E(a,8,$L(a))
+ Q $D(conf("listen",a))>0
  ;
 ALLOWED(peer,conf) ; Is the peer address on the allow-list? IPv4 may arrive mapped into IPv6
  N a,ok,v4
@@ -64,19 +105,30 @@ ALLOWED(peer,conf) ; Is the peer address on the allow-list? IPv4 may arrive mapp
  . S ok=(peer=a)!(v4=a)
  Q ok
  ;
+LIST(conf,key) ; The values of a list key, separated by commas
+ N a,s S a="",s="" F  S a=$O(conf(key,a)) Q:a=""  S s=s_$S(s="":"",1:",")_a
+ Q s
+ ;
+ROOT() ; Does this process run as root? 1 yes, 0 no, -1 unknown. GT.M reads /proc files as empty
+ N p,e,r,io S io=$IO,p="kwpuid",e="",r=""
+ O p:(SHELL="/bin/sh":COMMAND="id -u; id -ru":READONLY)::"PIPE" U p R e:5,r:5 C p U io
+ Q:e'?1.N!(r'?1.N) -1
+ Q (e=0)!(r=0)
+ ;
 STOPPED(conf) ; Has an administrator asked for a stop through the stop flag?
  N f S f=$G(conf("stopfile")) Q:f="" 0
  ; Not found, $ZSEARCH starts afresh; found, the listener stops and never asks again
  I $ZSEARCH(f,77)="" Q 0
- O f C f:DELETE
+ ; Read-only: the administrator's flag may belong to another account
+ O f:(READONLY) C f:DELETE
  Q 1
  ;
 QQ(s) ; Doubles the quotes of a text that goes into a string literal
  N i,o S o=$P(s,"""") F i=2:1:$L(s,"""") S o=o_""""""_$P(s,"""",i)
  Q o
  ;
-CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Loopback only without allow lines.
- N l,k,v,dir,eof
+CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Safe defaults for what is missing.
+ N l,k,v,dir,eof,n
  K conf
  I $ZSEARCH(file,78)="" Q 0
  O file:(READONLY) U file F  R l S eof=$ZEOF Q:eof&(l="")  D  Q:eof
@@ -86,15 +138,19 @@ CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Loopback only wit
  . F  Q:$E(k,$L(k))'=" "  S k=$E(k,1,$L(k)-1)
  . F  Q:$E(v)'=" "  S v=$E(v,2,$L(v))
  . F  Q:$E(v,$L(v))'=" "  S v=$E(v,1,$L(v)-1)
- . I k="allow" S conf("allow",v)="" Q
+ . I k="allow"!(k="listen") S conf(k,v)="" Q
  . I k="namespace" S conf("ns",$P(v,"="))=$P(v,"=",2,$L(v,"=")) Q
  . S conf(k)=v
  C file
+ ; Without allow and listen lines: loopback only
  I $D(conf("allow"))=0 S conf("allow","127.0.0.1")="",conf("allow","::1")=""
+ I $D(conf("listen"))=0 S conf("listen","127.0.0.1")=""
  S dir=$P(file,"/",1,$L(file,"/")-1)
  S:$G(conf("port"))="" conf("port")=9200
  S:$G(conf("workdir"))="" conf("workdir")=$S(dir="":".",1:dir)
  S:$G(conf("logfile"))="" conf("logfile")=conf("workdir")_"/kwplsvc.log"
+ F k="maxconnections:64","greettimeout:10","idletimeout:0" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
+ S conf("tls")=$G(conf("tlscert"))'="",conf("tlsclients")=$G(conf("tlsclients"))
  S conf("file")=file
  Q 1
  ;
@@ -112,27 +168,30 @@ LOG(text) ; Appends one line with time and PID to the service's own log file
  U io
  Q
  ;
-SERVE(%KWPF) ; Serving process: greeting, then one line per request until the client goes away
+SERVE ; Serving process, JOBbed by the listener with the configuration file as its command line
  N %KWPC,%KWPS
  S $ETRAP="D FATAL^KWPLSVC"
- I '$$CONF(%KWPF,.%KWPC) ZHALT 2
+ I '$$CONF($ZCMDLINE,.%KWPC) ZHALT 2
  D OPENSOCK
+ I %KWPC("tls"),'$$TLS D CLOSE ZHALT 0
  I '$$GREET D CLOSE ZHALT 0
- S $ETRAP="ZGOTO "_$ZLEVEL_":FAIL^KWPLSVC"
+ S %KWPS("lv")=$ZLEVEL,$ETRAP="ZGOTO "_$ZLEVEL_":FAIL^KWPLSVC"
 NEXT ; Reads and answers requests; ends the process when the client goes away
  F  D ONE Q:%KWPS("end")
+ I %KWPS("end")=2 D LOG("closed the connection of "_%KWPS("peer")_": idle for "_%KWPC("idletimeout")_" s")
  D CLOSE
  ZHALT 0
  ;
 ONE ; Reads one request and answers it; the path every line takes, so kept lean
  N %KWPQ,%KWPP,%KWPO
- S %KWPQ=$$RDFRAME Q:%KWPS("end")
+ S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
  I $E(%KWPQ)'="X"!("01"'[$E(%KWPQ,2))!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  S %KWPS("capnow")=$E(%KWPQ,2)
  I %KWPS("capnow") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
  S %KWPP=$$RUN($S(%KWPS("msm"):$$MSMZV($E(%KWPQ,3,$L(%KWPQ)),%KWPS("zv")),1:$E(%KWPQ,3,$L(%KWPQ))),%KWPS("zv"))
  S %KWPO=$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap")),1:"")
+ D:'$$SOCKOK LOST
  ; The reply of REPLY(0,"",P0,output) in its frame, built in one variable and written once
  S %KWPQ=$E(100000033+$L(%KWPP)+$L(%KWPO),2,9)_"00000001000000000"_$E(100000000+$L(%KWPP),2,9)_%KWPP_$E(100000000+$L(%KWPO),2,9)_%KWPO
  U %KWPS("sock") W %KWPQ
@@ -145,20 +204,32 @@ RUN(%KWPL,%KWPZV) ; Runs the line with every service local hidden; returns P0
  ;
 FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
  S $ECODE=""
+ ; Should the answer fail too, the line closed or took the socket: the process ends
+ S $ETRAP="D FATAL^KWPLSVC"
  I $G(%KWPS("capnow")) C %KWPS("cap")
+ D:'$$SOCKOK LOST
  D SEND($$REPLY($S(+$ZSTATUS:+$ZSTATUS,1:1),$ZSTATUS,"",""))
+ S $ETRAP="ZGOTO "_%KWPS("lv")_":FAIL^KWPLSVC"
  G NEXT
+ ;
+SOCKOK() ; Is the connection's socket still where the service left it?
+ Q $ZSOCKET(%KWPS("sock"),"INDEX",%KWPS("h"))=0
+ ;
+LOST ; A line closed or took the connection's socket: nothing can answer, the process ends
+ D LOG("a line closed or took the socket of "_%KWPS("peer")_"; its process ends")
+ ZHALT 5
  ;
 FATAL ; Error trap outside of lines: log it and end this connection's process
  S $ETRAP="ZHALT 5"
- D LOG("serving process error: "_$ZSTATUS)
+ D LOG("serving process error, connection closed: "_$ZSTATUS)
  ZHALT 5
  ;
 OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P cannot reach it
- N zs,i,h
+ N zs,i,h,p
  ZSHOW "D":zs
- S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")=""
+ S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
  U %KWPS("sock"):(ATTACH=h)
@@ -166,14 +237,22 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  O "/dev/null" U "/dev/null":(NOWRAP)
  Q
  ;
+TLS() ; Switches the connection to TLS within the greeting time; false (logged) when that fails
+ U %KWPS("sock") W /TLS("server",%KWPC("greettimeout"),"kwplsvc")
+ I $T,'$DEVICE Q 1
+ D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$DEVICE,1:"no handshake within "_%KWPC("greettimeout")_" s"))
+ Q 0
+ ;
 CLOSE ; Ends the connection and removes this process's capture file, which also marks it alive
  C %KWPS("sock")
  I %KWPS("cap")'="" O %KWPS("cap") C %KWPS("cap"):DELETE
  Q
  ;
-GREET() ; Reads the greeting; maps the namespace to its global directory
+GREET() ; Reads the greeting within the greeting time; maps the namespace to its global directory
  N g,ns,gld,p
- S g=$$RDFRAME Q:%KWPS("end") 0
+ S g=$$RDFRAME(%KWPC("greettimeout"))
+ I %KWPS("end")=2 D LOG("closed the connection of "_%KWPS("peer")_": no greeting within "_%KWPC("greettimeout")_" s")
+ Q:%KWPS("end") 0
  S p=$E(g,5),ns=$E(g,6,$L(g))
  I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) Q 0
  S gld=$S(ns="":"",1:$G(%KWPC("ns",ns)))
@@ -185,18 +264,21 @@ GREET() ; Reads the greeting; maps the namespace to its global directory
  D SEND($$REPLY(0,"","",""))
  Q 1
  ;
-RDFRAME() ; One frame's payload; %KWPS("end") is set when the client went away or broke the framing
+RDFRAME(t) ; One frame's payload, within t seconds when t is not empty. %KWPS("end") is set when
+ ; the client went away or broke the framing (1) or the time ran out (2)
  N len
- S len=$$RDN(8) Q:%KWPS("end") ""
+ S len=$$RDN(8,t) Q:%KWPS("end") ""
  I len'?8N D SEND($$REPLY(1,"Ungültiger Rahmen: die Länge muss aus acht Ziffern bestehen.","","")) S %KWPS("end")=1 Q ""
  I +len>1048576 D SEND($$REPLY(1,"Ungültiger Rahmen: mehr als 1048576 Bytes.","","")) S %KWPS("end")=1 Q ""
- Q $$RDN(+len)
+ Q $$RDN(+len,t)
  ;
-RDN(n) ; Exactly n bytes from the socket, however the network splits them
- N x,y
+RDN(n,t) ; Exactly n bytes from the socket, however the network splits them; within t seconds if given
+ N x,y,e
  Q:n=0 ""
- U %KWPS("sock") R x#n I $L(x)<n F  Q:$ZEOF!($L(x)'<n)!(+$DEVICE)  R y#(n-$L(x)) S x=x_y
- I $L(x)<n S %KWPS("end")=1
+ U %KWPS("sock")
+ I t="" R x#n I $L(x)<n F  Q:$ZEOF!($L(x)'<n)!(+$DEVICE)  R y#(n-$L(x)) S x=x_y
+ I t'="" S e=$ZUT+(t*1E6) R x#n:t I $L(x)<n F  Q:$ZEOF!($L(x)'<n)!(+$DEVICE)  S t=e-$ZUT/1E6 Q:t'>0  R y#(n-$L(x)):t S x=x_y
+ I $L(x)<n S %KWPS("end")=$S($ZEOF!(+$DEVICE):1,1:2)
  Q x
  ;
 SEND(reply) ; One reply frame, written at once: each WRITE argument would be a packet of its own
@@ -227,21 +309,3 @@ MSMZV(line,zv) ; The line with $ZV/$ZVERSION outside string literals replaced by
  . Q:$E("ERSION",1,e-p)'=$E(u,p,e-1)
  . S out=out_$E(line,last,s-1)_lit,last=e
  Q out_$E(line,last,$L(line))
- ;
-BENCH ; mumps -run BENCH^KWPLSVC N: XECUTEs N unique WINKWP record lines in-process, prints us per line
- N n,i,t0,t1,line,us,P0,%BRKWP
- S n=+$ZCMDLINE S:n<1 n=10000
- S P0=$$WINKWP^BRKWPCOM("1, 1000```202401")
- I P0'="" W "opening record refused: ",P0,! Q
- S t0=$$US
- F i=1:1:n S line="S P0=$$WINKWP^BRKWPCOM("""_$$SAMPLE(i)_""") W:$F($ZV,""MSM"") P0" X line
- S t1=$$US,us=(t1-t0)/n
- W "lines ",n,", us per line ",$J(us,0,2),", lines per second ",$S(us:1000000\us,1:"inf"),!
- Q
- ;
-SAMPLE(i) ; A unique line record of about 200 bytes for client 1, period 202401
- Q "1`"_(10000+i)_"`1`202401``1`01.03.1980`A`M`1`01.01.2020``12,5`0`100`"_(i#100+1)_",5`1234,56`-"_(i#1000)_",50`"_(i*7+1234567890)_$J("",96)_"`"
- ;
-US() ; Microseconds since midnight
- N h S h=$ZH
- Q $P(h,",",2)*1000000+$P(h,",",3)

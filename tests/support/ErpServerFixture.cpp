@@ -13,14 +13,15 @@ namespace {
 constexpr int StartTimeoutMs = 60000;
 }
 
-ErpServerFixture::ErpServerFixture(const QString &extraRoutines)
-    : m_extraRoutines(extraRoutines) {
+ErpServerFixture::ErpServerFixture(const QString &extraRoutines, const QStringList &options)
+    : m_extraRoutines(extraRoutines)
+    , m_options(options) {
     if (!m_dir.isValid()) {
         m_error = QStringLiteral("no temporary folder");
         return;
     }
     // A port found free can be taken by someone else before the service binds it.
-    for (int attempt = 0; attempt < 3 && !start(extraRoutines); ++attempt) {
+    for (int attempt = 0; attempt < 3 && !start(extraRoutines, options); ++attempt) {
     }
 }
 
@@ -60,12 +61,13 @@ quint16 ErpServerFixture::freePort() {
     return probe.serverPort();
 }
 
-bool ErpServerFixture::start(const QString &extraRoutines) {
+bool ErpServerFixture::start(const QString &extraRoutines, const QStringList &options) {
     m_port = freePort();
     QStringList args{QStringLiteral("start"), QStringLiteral("--dir"), dir(),
                      QStringLiteral("--port"), QString::number(m_port)};
     if (!extraRoutines.isEmpty())
         args << QStringLiteral("--routines") << extraRoutines;
+    args << options;
     QProcess script;
     script.start(sourceDir() + QStringLiteral("/demo/erp-server"), args);
     if (!script.waitForFinished(StartTimeoutMs) || script.exitCode() != 0) {
@@ -99,7 +101,7 @@ bool ErpServerFixture::restart() {
     m_pid = 0;
     m_error.clear();
     for (int attempt = 0; attempt < 3; ++attempt)
-        if (start(m_extraRoutines))
+        if (start(m_extraRoutines, m_options))
             return true;
     return false;
 }

@@ -18,8 +18,9 @@
 // be taken and answered with text. Demo users: company 1, branch 0, password "demo".
 class ErpServerFixture {
 public:
-    // Starts the server; extraRoutines is a folder whose routines replace the stand-ins.
-    explicit ErpServerFixture(const QString &extraRoutines = {});
+    // Starts the server; extraRoutines is a folder whose routines replace the stand-ins;
+    // options go to demo/erp-server start (e.g. "--tls").
+    explicit ErpServerFixture(const QString &extraRoutines = {}, const QStringList &options = {});
     ~ErpServerFixture();
     ErpServerFixture(const ErpServerFixture &) = delete;
     ErpServerFixture &operator=(const ErpServerFixture &) = delete;
@@ -64,9 +65,10 @@ public:
     static quint16 freePort();
 
 private:
-    bool start(const QString &extraRoutines);
+    bool start(const QString &extraRoutines, const QStringList &options);
 
     QString m_extraRoutines;
+    QStringList m_options;
     QTemporaryDir m_dir;
     quint16 m_port = 0;
     qint64 m_pid = 0;
