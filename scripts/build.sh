@@ -12,6 +12,12 @@ test) dir=build-test; flags=(-DCMAKE_BUILD_TYPE=Debug -DKWP_SANITIZE=ON -DKWP_BU
 *) echo "usage: $0 [release|test]" >&2; exit 2 ;;
 esac
 
+# Rebuilds reuse what an earlier build of the same sources compiled, in any clone.
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$PWD
+  flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 echo "Building ($kind) in $dir/"
 cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

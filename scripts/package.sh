@@ -8,8 +8,13 @@ cd "$(dirname "$0")/.."
 
 dir=build-package
 echo "Building the packages' programs (release) in $dir/"
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$PWD
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKWP_BUILD_TESTS=OFF \
-  -DKWP_BUILD_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+  -DKWP_BUILD_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "${launcher[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target kwp-import kwpctl kwp_lineservice_routines
 
 rm -rf "$dir/packages"

@@ -10,7 +10,7 @@ packages=(
   fis-gtm libgcrypt20-dev libgpgme-dev libconfig-dev libssl-dev openssl
   unixodbc odbc-postgresql tdsodbc postgresql
   sqlite3 libsqlite3-dev util-linux procps clang-format
-  file dpkg-dev librsvg2-bin
+  file dpkg-dev librsvg2-bin ccache
 )
 
 missing=()
