@@ -3,12 +3,31 @@
 #include "app/MessageBoxMessages.h"
 #include "app/ProgramWindows.h"
 #include "app/Session.h"
+#include "app/Version.h"
 #include "gateway/GatewaySettings.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QTextStream>
 
 int main(int argc, char *argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const MainOptions options = parseMainOptions(arguments);
+    switch (options.action) {
+    case MainOptions::Action::Help:
+        QTextStream(stdout) << mainUsage();
+        return 0;
+    case MainOptions::Action::Version:
+        QTextStream(stdout) << "kwp-import " << versionText << '\n';
+        return 0;
+    case MainOptions::Action::Usage:
+        QTextStream(stderr) << options.problem << "\n\n" << mainUsage();
+        return 2;
+    case MainOptions::Action::Run:
+        break;
+    }
     if (!displayAvailable()) {
         StderrMessages().tell(noDisplayText());
         return 2;
@@ -21,7 +40,6 @@ int main(int argc, char *argv[]) {
     QApplication::setFont(font);
     MessageBoxMessages messageBoxes;
 
-    const MainOptions options = parseMainOptions(app.arguments());
     GatewaySettings gatewaySettings;
     for (const QString &problem : loadGatewaySettings(payrollIniPath(), gatewaySettings))
         messageBoxes.tell(problem);
