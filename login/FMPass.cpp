@@ -1,6 +1,6 @@
 #include "login/FMPass.h"
 
-#include "app/Twips.h"
+#include "app/FittedLayout.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -14,18 +14,21 @@ FMPass::FMPass(QWidget *owner)
                          Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("FMPass"));
     setWindowTitle(QStringLiteral("KORVEX Benutzeranmeldung"));
-    const int dpi = logicalDpiX();
-    setFixedSize(twipsToPixels(3450, dpi), twipsToPixels(2385, dpi));
+    const FittedLayout layout(this);
+    setFixedSize(layout.twips(3450), layout.twips(2385));
 
-    const auto label = [this, dpi](const QString &text, const QRect &twips) {
+    const auto place = [&layout](QWidget *widget, const QRect &twips) {
+        widget->setGeometry(layout.twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    };
+    const auto label = [this, &place](const QString &text, const QRect &twips) {
         auto *l = new QLabel(text, this);
-        l->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height(), dpi));
+        place(l, twips);
         return l;
     };
-    const auto box = [this, dpi](const char *name, const QRect &twips) {
+    const auto box = [this, &place](const char *name, const QRect &twips) {
         auto *b = new QLineEdit(this);
         b->setObjectName(QLatin1String(name));
-        b->setGeometry(twipsRect(twips.x(), twips.y(), twips.width(), twips.height(), dpi));
+        place(b, twips);
         return b;
     };
     QLabel *server = label(QStringLiteral("&Server:"), {480, 160, 615, 255});
@@ -46,11 +49,11 @@ FMPass::FMPass(QWidget *owner)
 
     BUSpeich = new QPushButton(QStringLiteral("&Anmelden"), this);
     BUSpeich->setObjectName(QStringLiteral("BUSpeich"));
-    BUSpeich->setGeometry(twipsRect(240, 1920, 1455, 375, dpi));
+    place(BUSpeich, {240, 1920, 1455, 375});
     BUSpeich->setDefault(true);
     BUAusst = new QPushButton(QStringLiteral("&Beenden"), this);
     BUAusst->setObjectName(QStringLiteral("BUAusst"));
-    BUAusst->setGeometry(twipsRect(1920, 1920, 1455, 375, dpi));
+    place(BUAusst, {1920, 1920, 1455, 375});
     BUAusst->setAutoDefault(false);
 
     setTabOrder(BSERVER, BFIRMA);
