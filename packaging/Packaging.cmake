@@ -38,6 +38,8 @@ install(FILES ${KWP_PACKAGED_ROUTINES} DESTINATION ${KWP_LINESERVICE_DIR}/r
         COMPONENT lineservice)
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/gateway/mumps/kwplsvc
         DESTINATION ${CMAKE_INSTALL_SBINDIR} COMPONENT lineservice)
+install(FILES ${CMAKE_SOURCE_DIR}/gateway/mumps/gtm-env.sh
+        DESTINATION ${KWP_LINESERVICE_DIR} COMPONENT lineservice)
 install(FILES ${CMAKE_SOURCE_DIR}/gateway/mumps/kwplsvc.service
         DESTINATION lib/systemd/system COMPONENT lineservice)
 install(FILES ${CMAKE_SOURCE_DIR}/gateway/mumps/README.md

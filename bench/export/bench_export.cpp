@@ -87,12 +87,8 @@ int exportOnce(const QString &db) {
                             nullptr))
         return 2;
     QString error;
-    LogonValues demoUser;
-    demoUser.profile = QStringLiteral("bench");
-    demoUser.company = QStringLiteral("1");
-    demoUser.branch = QStringLiteral("0");
-    demoUser.password = QStringLiteral("demo");
-    const LogonResult logon = session.gateway.LogOn(demoUser);
+    const LogonResult logon =
+        session.gateway.LogOn(ErpServerFixture::demoUser(QStringLiteral("bench")));
     error = logon.message + logon.details;
     if (logon.outcome != LogonResult::Outcome::LoggedOn ||
         !session.adocon.open({PayrollSource::Kind::Sqlite, db}).ok) {

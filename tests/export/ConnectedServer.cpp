@@ -18,12 +18,8 @@ ConnectedServer::ConnectedServer()
         return;
     }
     // The demo user, as the program logs on: the import works in the user's context.
-    LogonValues demoUser;
-    demoUser.profile = QStringLiteral("test");
-    demoUser.company = QStringLiteral("1");
-    demoUser.branch = QStringLiteral("0");
-    demoUser.password = QStringLiteral("demo");
-    const LogonResult logon = session.gateway.LogOn(demoUser);
+    const LogonResult logon =
+        session.gateway.LogOn(ErpServerFixture::demoUser(QStringLiteral("test")));
     if (logon.outcome != LogonResult::Outcome::LoggedOn) {
         error_ = QStringLiteral("log-on failed: ") + logon.message + logon.details;
         return;

@@ -54,6 +54,15 @@ bool ErpServerFixture::writeProfile(const QString &directory, const QString &nam
                               nullptr);
 }
 
+LogonValues ErpServerFixture::demoUser(const QString &profile) {
+    LogonValues values;
+    values.profile = profile;
+    values.company = QStringLiteral("1");
+    values.branch = QStringLiteral("0");
+    values.password = QStringLiteral("demo");
+    return values;
+}
+
 quint16 ErpServerFixture::freePort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::Any, 0))

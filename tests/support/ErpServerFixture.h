@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gateway/Logon.h"
 #include "tests/support/RawLineClient.h"
 
 #include <QByteArray>
@@ -61,6 +62,8 @@ public:
     static QString sourceDir();
     // Whether the process runs; a zombie does not (this machine's init may never reap it).
     static bool processAlive(qint64 pid);
+    // The demo user's log-on (company 1, branch 0, password "demo") through the profile.
+    static LogonValues demoUser(const QString &profile);
     // A TCP port nobody listens on just now.
     static quint16 freePort();
 
