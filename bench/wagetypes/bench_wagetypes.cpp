@@ -1,6 +1,4 @@
-#include "gateway/ErpConnection.h"
-#include "gateway/LogonRecord.h"
-#include "gateway/ServerConnection.h"
+#include "gateway/ErpGateway.h"
 #include "tests/support/ErpServerFixture.h"
 #include "wagetypes/AssignmentLines.h"
 #include "wagetypes/FMLart.h"
@@ -49,8 +47,12 @@ double milliseconds(const std::function<void()> &work) {
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// The benchmark's one session with the server.
+StderrMessages messages;
+ErpGateway gateway(messages);
+
 void mustRun(const QString &line) {
-    if (!ServerExecuteChecked(line).ok)
+    if (!gateway.ServerExecuteChecked(line).ok)
         fail(QStringLiteral("line failed: ") + line);
 }
 } // namespace
@@ -68,7 +70,7 @@ int main(int argc, char *argv[]) {
                              ErpServerFixture::ProfileKind::Cache))
         fail(QStringLiteral("cannot write the profile"));
     QString error;
-    if (!ConnectByProfile(QStringLiteral("bench"), &error))
+    if (!gateway.ConnectByProfile(QStringLiteral("bench"), &error))
         fail(error);
     mustRun(QStringLiteral("S %=\"`\""));
 
@@ -97,8 +99,9 @@ int main(int argc, char *argv[]) {
 
     WageTypesController controller(
         nullptr, {[] { return QSqlDatabase::database(QStringLiteral("lohnart")); },
-                  {ServerExecuteChecked, [] { return logonRecord().Connected; }},
-                  &userMessages()});
+                  {[](const QString &line) { return gateway.ServerExecuteChecked(line); },
+                   [] { return gateway.logon.Connected; }},
+                  &messages});
 
     QList<double> bareReads, opens, bareWrites, saves;
     for (int round = 0; round < rounds; ++round) {
@@ -124,7 +127,9 @@ int main(int argc, char *argv[]) {
                 mustRun(AssignmentLines::write(keys.at(row), window->sheet().value(row)));
         }));
         saves.append(milliseconds([&] {
-            if (!window->sheet().save({ServerExecuteChecked, {}}, userMessages()))
+            if (!window->sheet().save(
+                    {[](const QString &line) { return gateway.ServerExecuteChecked(line); }, {}},
+                    messages))
                 fail(QStringLiteral("the save failed"));
         }));
         window->close();
@@ -145,6 +150,6 @@ int main(int argc, char *argv[]) {
     report("open the window:", median(opens), "bare round trips, 2 reads each:", median(bareReads));
     report("save (Speichern):", median(saves),
            "bare round trips, 1 write each:", median(bareWrites));
-    ServerDisconnect();
+    gateway.ServerDisconnect();
     return 0;
 }
