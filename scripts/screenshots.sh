@@ -47,6 +47,8 @@ cd "$run"
 pids+=($!)
 cd "$top"
 sleep 3
+# The password box has the focus; the three boxes before it first.
+keys shift+Tab shift+Tab shift+Tab
 xdotool type --delay 80 KWPDEMO && keys Tab && xdotool type 1 && keys Tab && xdotool type 0 && keys Tab
 xdotool type --delay 80 demo
 shot login.png "KORVEX Benutzeranmeldung"
@@ -55,18 +57,18 @@ sleep 3
 shot main-window.png "KORVEX KWP-Import"
 
 # Export: the button "Export" has the focus after a Tab from the period box.
-xdotool search --name "KORVEX KWP-Import" windowactivate --sync
+xdotool search --name "KORVEX KWP-Import" windowfocus --sync
 eval "$(xdotool search --name "KORVEX KWP-Import" getwindowgeometry --shell | tail -n 6)"
 xdotool mousemove $((X + WIDTH * 895 / 1000)) $((Y + HEIGHT * 9 / 100)) click 1
 sleep 6
 shot progress.png "Export läuft"
 
-xdotool search --name "KORVEX KWP-Import" windowactivate --sync
+xdotool search --name "KORVEX KWP-Import" windowfocus --sync
 keys alt+p l
 shot wagetypes.png "Lohnarten Zuordnung"
 keys Escape
 xdotool search --name "Lohnarten Zuordnung" windowclose 2>/dev/null || true
 
-xdotool search --name "KORVEX KWP-Import" windowactivate --sync
+xdotool search --name "KORVEX KWP-Import" windowfocus --sync
 keys alt+h udiaeresis
 shot about.png "Info zu kwp"
