@@ -6,7 +6,6 @@
 #include <QVariant>
 
 class Decimal;
-struct DecimalDigits;
 
 // Turning database values into the texts the user sees and the ERP server receives. Values
 // come as PayrollQuery hands them over: null, integers, Decimal, double, QDate, QDateTime,
@@ -53,7 +52,6 @@ private:
     QString negativeSign;
     QString dateFormat;
     QHash<qint64, QString> dates; // by Julian day
-    void appendNumber(QString &out, const DecimalDigits &digits, int minimumDecimals,
-                      bool grouped) const;
+    void appendNumber(QString &out, const Decimal &number, int minimumDecimals, bool grouped) const;
     QString date(const QDate &day);
 };
