@@ -36,6 +36,9 @@ public:
     void close();
 
     bool isOpen() const { return m_socket >= 0; }
+    // The last execute() handed its whole line to the network. When it then failed (time-out,
+    // break, garbled reply), the server may have run the line.
+    bool lineSent() const { return m_lineSent; }
     bool isGreeted() const { return m_greeted; }
     // Why the last call failed: a German sentence for the user and the technical text.
     QString errorText() const { return m_errorText; }
@@ -54,6 +57,7 @@ private:
     int m_socket = -1;
     int m_receiveTimeoutMs = -1; // SO_RCVTIMEO as last set, -1 when never
     bool m_greeted = false;
+    bool m_lineSent = false;
     QString m_peer; // "host:port", for messages
     QByteArray m_tx;
     QByteArray m_rx;
