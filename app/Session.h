@@ -22,8 +22,9 @@ public:
     UserMessages &messages;
     ErpGateway gateway; // the log-on record and the server connection
     PayrollConnection adocon;
-    QString sqltext;     // the query file's text, read once at start-up
-    qint64 reccount = 0; // records of the last preview fill
+    QString sqltext;          // the query file's text, read once at start-up
+    qint64 reccount = 0;      // records of the last preview fill
+    QString journalDirectory; // where export journals go; empty: the user's data location
     // Today's date as the session sees it (tests pin it).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 

@@ -1,9 +1,9 @@
 #include "app/FMStart.h"
 #include "app/MainOptions.h"
 #include "app/MessageBoxMessages.h"
+#include "app/ProgramIni.h"
 #include "app/ProgramWindows.h"
 #include "app/Session.h"
-#include "gateway/GatewaySettings.h"
 #include "gateway/StartupConnection.h"
 
 #include <QApplication>
@@ -23,10 +23,13 @@ int main(int argc, char *argv[]) {
     MessageBoxMessages messageBoxes;
 
     const MainOptions options = parseMainOptions(app.arguments());
-    GatewaySettings gatewaySettings;
-    for (const QString &problem : loadGatewaySettings(payrollIniPath(), gatewaySettings))
-        messageBoxes.tell(problem);
-    Session session(messageBoxes, gatewaySettings);
+    const ProgramIni ini = loadProgramIni();
+    if (!ini.ok()) {
+        messageBoxes.tell(ini.error);
+        return 2;
+    }
+    Session session(messageBoxes);
+    ini.applyTo(session);
 
     FMStart window(session, options.payrollSource);
     const QString logonValues = options.rest.join(QLatin1Char(' '));

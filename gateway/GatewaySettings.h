@@ -10,13 +10,16 @@ struct GatewaySettings {
     int answerTimeoutMs = 30000; // waiting for the answer to one line
     QString charset = QStringLiteral("windows-1252"); // see ServerCharset
     QString profileDirectory; // empty: the default place, see profileDirectory()
+    // The longest line the server runs, in bytes (one per character in its character sets):
+    // GT.M compiles no longer XECUTE argument.
+    int maxLineLength = 8192;
 };
 
 // Reads group [ErpServer] of the program's INI file into settings: "ProfileDirectory",
-// "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point). Missing
-// keys keep their values. Returns a German sentence for each value it could not use (an
-// unusable time-out keeps its value; an unknown character set is kept, so that connecting
-// fails with a clear message rather than sending wrong bytes).
+// "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point),
+// "MaxLineLength" (bytes). Missing keys keep their values. Returns a German sentence for each value
+// it could not use (an unusable time-out keeps its value; an unknown character set is kept, so that
+// connecting fails with a clear message rather than sending wrong bytes).
 QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &settings);
 
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an

@@ -1,5 +1,4 @@
-#include "app/PayrollDatabase.h"
-#include "gateway/GatewaySettings.h"
+#include "app/ProgramIni.h"
 #include "kwpctl/Commands.h"
 
 #include <QCoreApplication>
@@ -68,10 +67,11 @@ int main(int argc, char *argv[]) {
         }
         if (parser.isSet(help))
             return print(usage(command), Success);
+        const ProgramIni ini = loadProgramIni();
+        if (!ini.ok())
+            return print(ini.error + QLatin1Char('\n'), Failure);
         CommandContext context(parser, usage(command));
-        for (const QString &problem :
-             loadGatewaySettings(payrollIniPath(), context.session.gateway.settings))
-            context.messages.tell(problem);
+        ini.applyTo(context.session);
         return command.run(context);
     }
     return print(
