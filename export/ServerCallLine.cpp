@@ -74,6 +74,10 @@ const QString &ServerCallLine::finish() {
     return line_;
 }
 
+qsizetype ServerCallLine::finishedLength() const {
+    return line_.size() + 1 + suffix.size(); // the closing quote or bracket, then the suffix
+}
+
 QString ServerCallLine::forRecord(QStringView record) {
     ServerCallLine line;
     line.begin();

@@ -19,6 +19,8 @@ public:
     const QString &finish();
 
     const QString &text() const { return line_; }
+    // The length the line will have once finished.
+    qsizetype finishedLength() const;
 
     // The whole line for one record.
     static QString forRecord(QStringView record);

@@ -61,3 +61,4 @@ QCommandLineOption profile();
 Command previewCommand();
 Command execCommand();
 Command exportCommand();
+Command journalCommand();

@@ -6,7 +6,7 @@
 
 namespace {
 QList<Command> commands() {
-    return {previewCommand(), execCommand(), exportCommand()};
+    return {previewCommand(), execCommand(), exportCommand(), journalCommand()};
 }
 
 QString overview() {
