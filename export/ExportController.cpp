@@ -29,7 +29,7 @@ ExportController::ExportController(Session &session, FMStart &mainWindow)
                                        mainWindow_->periode->currentText()};
             },
             [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
-            &journal_, session.gateway.settings.maxLineLength}) {
+            &journal_, usableLineLength(session.gateway.settings)}) {
     connect(&mainWindow, &FMStart::exportRequested, this, &ExportController::export_Click);
 }
 

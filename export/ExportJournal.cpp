@@ -135,25 +135,27 @@ bool ExportJournal::begin(const ExportSelection &selection, const QString &query
     const QString stem = QStringLiteral("%1_P%2_F%3")
                              .arg(begun.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss-zzz")),
                                   namePart(selection.period), namePart(logon.CompanyNo));
-    // Never overwritten: a second run in the same second gets a number of its own.
-    bool opened = QDir().mkpath(directory);
-    for (int n = 1; opened && n < 1000; ++n) {
-        path_ = QDir(directory).filePath(n == 1 ? stem + QStringLiteral(".csv")
-                                                : QStringLiteral("%1_%2.csv").arg(stem).arg(n));
-        file_.setFileName(path_);
-        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            break;
-        opened = file_.exists();
-    }
-    if (!file_.isOpen()) {
+    const auto cannot = [&](const QString &why) {
         *error = QStringLiteral("Das Exportjournal kann im Ordner \u201E%1\u201C nicht angelegt "
                                 "werden (%2). Ohne Journal wird nicht exportiert; bitte den "
                                 "Ordner unter [Export] JournalDirectory der Einstellungsdatei "
                                 "prüfen.")
-                     .arg(QDir::toNativeSeparators(directory), file_.errorString());
+                     .arg(QDir::toNativeSeparators(directory), why);
         path_.clear();
         return false;
+    };
+    if (!QDir().mkpath(directory))
+        return cannot(QStringLiteral("der Ordner kann nicht angelegt werden"));
+    // Never overwritten: a second run in the same millisecond gets a number of its own.
+    for (int n = 1; n < 1000; ++n) {
+        path_ = QDir(directory).filePath(n == 1 ? stem + QStringLiteral(".csv")
+                                                : QStringLiteral("%1_%2.csv").arg(stem).arg(n));
+        file_.setFileName(path_);
+        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !file_.exists())
+            break;
     }
+    if (!file_.isOpen())
+        return cannot(file_.errorString());
 
     buffer_ += "\xEF\xBB\xBF"; // UTF-8 byte order mark
     write({QStringLiteral("Abschnitt"), QStringLiteral("Feld"), QStringLiteral("Wert")});
@@ -279,8 +281,9 @@ QList<QStringList> readJournalRecords(const QString &path) {
 }
 
 QList<JournalSummary> recentJournals(const QString &directory, int count) {
-    QStringList names =
-        QDir(directory).entryList({QStringLiteral("*.csv")}, QDir::Files, QDir::Name);
+    QStringList names = QDir(directory).entryList(
+        {QStringLiteral("[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]_*_P*_F*.csv")}, QDir::Files,
+        QDir::Name);
     names = names.mid(qMax<qsizetype>(0, names.size() - count));
     QList<JournalSummary> summaries;
     for (const QString &name : names) {

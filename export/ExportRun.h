@@ -36,9 +36,9 @@ public:
         std::function<ServerAnswer(const QString &line)> execute;
         // Keeps account of every run (the journal); none in tests that do not look at it.
         ExportReport *report = nullptr;
-        // The longest line the server runs; a record that would need a longer one is refused
-        // before anything is sent.
-        int maxLineLength = GatewaySettings().maxLineLength;
+        // The longest line the server runs (usableLineLength()); a record that would need a
+        // longer one is refused before anything is sent.
+        int maxLineLength = usableLineLength(GatewaySettings());
     };
 
     ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,

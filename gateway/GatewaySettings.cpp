@@ -58,6 +58,12 @@ QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &setting
     return problems;
 }
 
+int usableLineLength(const GatewaySettings &settings) {
+    // "MSM-Persona des KWP-Zeilendienstes auf " and $ZVERSION in quotes, with room to spare.
+    constexpr int personaReserve = 128;
+    return settings.maxLineLength - personaReserve;
+}
+
 QString profileDirectory(const GatewaySettings &settings) {
     const QString fromEnvironment = qEnvironmentVariable("KWP_PROFILE_DIR");
     if (!fromEnvironment.isEmpty())

@@ -22,6 +22,10 @@ struct GatewaySettings {
 // connecting fails with a clear message rather than sending wrong bytes).
 QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &settings);
 
+// The longest line a caller may build: the server's limit less what the line service may add
+// before it runs the line (for the MSM persona it writes its version text for each $ZV).
+int usableLineLength(const GatewaySettings &settings);
+
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an
 // administrator's override), else the configured directory, else "kwp-import/profiles" in the
 // user's configuration directory.

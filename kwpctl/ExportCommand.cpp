@@ -62,7 +62,7 @@ int exportLines(CommandContext &context) {
              return ExportSelection{keys, period};
          },
          [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
-         &journal, session.gateway.settings.maxLineLength});
+         &journal, usableLineLength(session.gateway.settings)});
     const ExportRun::Outcome outcome =
         run.run(session.adocon.database(), session.sqltext, ExportRun::countLines);
     session.gateway.ServerDisconnect();

@@ -158,7 +158,7 @@ ExportRun::Outcome ExportJournalTest::runExport(ExportJournal &journal) {
                  return ExportSelection{QStringLiteral("3, 999, 1000"), QStringLiteral("202403")};
              },
              [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
-             &journal, session.gateway.settings.maxLineLength})
+             &journal, usableLineLength(session.gateway.settings)})
             .run(session.adocon.database(), session.sqltext, ExportRun::countLines);
     session.adocon.close();
     return outcome;

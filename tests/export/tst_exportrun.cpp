@@ -6,6 +6,7 @@
 #include "export/RecordCheck.h"
 #include "export/ServerCallLine.h"
 #include "export/kwpexport.h"
+#include "gateway/MsmClient.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
@@ -353,7 +354,7 @@ void ExportRunTest::lineLengthLimit() {
     // The line of this row with an empty value, measured on a scratch file.
     PayrollFile scratch(data_->filePath(QStringLiteral("scratch.db")));
     scratch.addLine(3, 77, {{"DVerh", "''"}}, {{5, ""}});
-    const int limit = GatewaySettings().maxLineLength;
+    const int limit = usableLineLength(GatewaySettings());
     const QString value(limit - ServerCallLine::forRecord(scratch.expectedRecords()[0]).size() +
                             over,
                         QLatin1Char('x'));
@@ -362,10 +363,17 @@ void ExportRunTest::lineLengthLimit() {
     QCOMPARE(ServerCallLine::forRecord(payroll().expectedRecords()[2]).size(), limit + over);
     const int before = server_->lastBatch();
     if (over == 0) {
-        // The real server runs a line of the limit's length.
+        // The real server runs a line of the limit's length, also through the MSM persona,
+        // which makes the line longer on the server.
         QCOMPARE(runExport(), ExportRun::Outcome::Completed);
         QCOMPARE(server_->storedLine(server_->lastBatch(), 3),
                  bytes(payroll().expectedRecords()[2]));
+        MsmClient msm(QStringLiteral("127.0.0.1"), QString::number(server_->port()),
+                      QStringLiteral("KORVEX"));
+        QVERIFY(msm.Login());
+        QString written;
+        QVERIFY2(msm.Xecute(ServerCallLine::forRecord(payroll().expectedRecords()[2]), written),
+                 qPrintable(msm.errorText() + msm.errorDetails()));
         return;
     }
     QCOMPARE(runExport(), ExportRun::Outcome::NotStarted);
