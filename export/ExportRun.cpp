@@ -145,7 +145,7 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
             return stopped(result, readFailure, closedDatabase);
 
         line_.begin();
-        if (!writeRow(*result, columnCount, line_))
+        if (!writeRow(*result, columnCount, &line_))
             return stopped(result, problem_, problemDetails_);
         answer = parts_.execute(line_.finish());
         if (!answer.ok) {
@@ -181,8 +181,7 @@ bool ExportRun::checkRows(const QString &statement) {
     qint64 found = 0;
     while (rows.next()) {
         ++found;
-        checkedLine_.begin();
-        if (!writeRow(rows, columnCount, checkedLine_)) {
+        if (!writeRow(rows, columnCount, nullptr)) {
             notStarted(problem_ + QLatin1Char(' ') + nothingSent, problemDetails_);
             return false;
         }
@@ -197,26 +196,35 @@ bool ExportRun::checkRows(const QString &statement) {
     return true;
 }
 
-bool ExportRun::writeRow(const PayrollQuery &row, int columnCount, ServerCallLine &line) {
-    writer_.begin(&line);
+bool ExportRun::writeRow(const PayrollQuery &row, int columnCount, ServerCallLine *line) {
+    writer_.begin(line);
     // The value that takes most of the line is the one to name when the line is too long.
     int longest = 0;
     qsizetype longestSize = -1;
+    qsizetype recordLength = 0;
     for (int column = 0; column < columnCount; ++column) {
-        const qsizetype before = line.text().size();
+        const qsizetype before = line ? line->text().size() : 0;
         if (!writer_.add(row.value(column)))
             return refuseRow(row, columnCount, column, writer_.problem());
-        if (line.text().size() - before > longestSize) {
-            longestSize = line.text().size() - before;
+        const qsizetype size = line ? line->text().size() - before : writer_.lastText().size();
+        recordLength += writer_.lastText().size() + 1;
+        if (size > longestSize) {
+            longestSize = size;
             longest = column;
         }
     }
-    if (line.finishedLength() <= parts_.maxLineLength)
+    if (!line) {
+        if (ServerCallLine::longestLineFor(recordLength) <= parts_.maxLineLength)
+            return true;
+        checkedLine_.begin();
+        return writeRow(row, columnCount, &checkedLine_);
+    }
+    if (line->finishedLength() <= parts_.maxLineLength)
         return true;
     return refuseRow(row, columnCount, longest,
                      QStringLiteral("macht die Zeile an den ERP-Server %1 Zeichen lang; er nimmt "
                                     "höchstens %2 an")
-                         .arg(line.finishedLength())
+                         .arg(line->finishedLength())
                          .arg(parts_.maxLineLength));
 }
 

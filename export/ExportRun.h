@@ -63,7 +63,9 @@ private:
     Outcome execute(const QString &query, qint64 reccount);
     bool runStatement(PayrollQuery &result, const QString &statement);
     bool checkRows(const QString &statement);
-    bool writeRow(const PayrollQuery &row, int columnCount, ServerCallLine &line);
+    // Writes the row's record into the line; without a line only checks it (the checking pass),
+    // building a line only for a record long enough to come near the server's limit.
+    bool writeRow(const PayrollQuery &row, int columnCount, ServerCallLine *line);
     // Records why the row cannot be sent, naming the employee and the column; false.
     bool refuseRow(const PayrollQuery &row, int columnCount, int column, const QString &problem);
     Outcome notStarted(const QString &text, const QString &details = QString());
@@ -84,7 +86,7 @@ private:
     QLocale locale_;
     LineRecordWriter writer_;
     ServerCallLine line_;
-    ServerCallLine checkedLine_; // the checking pass builds each line too, to measure it
+    ServerCallLine checkedLine_; // the checking pass measures long records' lines in it
     bool running_ = false;
     bool reporting_ = false; // the report began for this run
     ExportEnd end_;

@@ -78,6 +78,12 @@ qsizetype ServerCallLine::finishedLength() const {
     return line_.size() + 1 + suffix.size(); // the closing quote or bracket, then the suffix
 }
 
+qsizetype ServerCallLine::longestLineFor(qsizetype recordLength) {
+    // A lone control character: "_$C(127)_" and the quote that reopens the literal.
+    constexpr qsizetype longestCharacter = 10;
+    return prefix.size() + recordLength * longestCharacter + 1 + suffix.size();
+}
+
 QString ServerCallLine::forRecord(QStringView record) {
     ServerCallLine line;
     line.begin();
