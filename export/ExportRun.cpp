@@ -115,8 +115,11 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
     ServerAnswer answer = parts_.execute(opening);
     if (!answer.ok)
         return stopped(result,
-                       QStringLiteral("Der Eröffnungssatz des Exports hat den ERP-Server nicht "
-                                      "erreicht; der Export wurde abgebrochen."),
+                       answer.mayHaveRun
+                           ? QStringLiteral("Auf den Eröffnungssatz des Exports kam keine Antwort "
+                                            "vom ERP-Server; der Export wurde abgebrochen.")
+                           : QStringLiteral("Der Eröffnungssatz des Exports hat den ERP-Server "
+                                            "nicht erreicht; der Export wurde abgebrochen."),
                        answer);
     if (!answer.answer.isEmpty())
         return refused(result, answer.answer);
@@ -152,8 +155,11 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
             if (answer.mayHaveRun && parts_.report)
                 parts_.report->lineUncertain(*result);
             return stopped(result,
-                           QStringLiteral("Zeile %1 des Exports hat den ERP-Server nicht "
-                                          "erreicht; der Export wurde abgebrochen.")
+                           (answer.mayHaveRun
+                                ? QStringLiteral("Auf Zeile %1 des Exports kam keine Antwort vom "
+                                                 "ERP-Server; der Export wurde abgebrochen.")
+                                : QStringLiteral("Zeile %1 des Exports hat den ERP-Server nicht "
+                                                 "erreicht; der Export wurde abgebrochen."))
                                .arg(lineCounter_),
                            answer);
         }

@@ -256,8 +256,15 @@ void ExportJournalTest::journalAccountsForServer() {
     const bool uncertain = event == QLatin1String("hang") || event == QLatin1String("kill");
     QCOMPARE(end.value(QStringLiteral("Ungewiss")),
              uncertain ? QStringLiteral("Zeile %1").arg(at) : QString());
-    if (uncertain)
+    if (uncertain) {
         QVERIFY(end.value(QStringLiteral("Ungewisse Zeile")).contains(QStringLiteral("DN-Nr. 4")));
+        // Never "did not reach": the line went out.
+        const QString told = end.value(QStringLiteral("Meldung"));
+        QVERIFY2(told.contains(QStringLiteral("keine Antwort")) &&
+                     told.contains(QStringLiteral("nicht bekannt")) &&
+                     !told.contains(QStringLiteral("nicht erreicht")),
+                 qPrintable(told));
+    }
     if (event == QLatin1String("refuse"))
         QCOMPARE(end.value(QStringLiteral("Meldung")), QStringLiteral("Lohnart gesperrt; ok?"));
     if (stored < 0) {
