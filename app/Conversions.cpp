@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 QLocale regionalLocale() {
     // The system locale, unless the INI file pinned another with QLocale::setDefault().
     return QLocale();
@@ -71,32 +73,38 @@ void ValueConverter::appendNumber(QString &out, const Decimal &number, int minim
                                   bool grouped) const {
     Decimal::DigitBuffer buffer;
     const QLatin1StringView digits = number.digits(buffer);
-    const int count = int(digits.size());
-    const int scale = number.scale();
+    const qsizetype count = digits.size();
+    const qsizetype scale = number.scale();
+    // Positions beyond the stored digits are zeros: in the integer part for a negative scale
+    // (1500: digits "15", scale -2), before them in the fraction (0.05: digits "5", scale 2).
+    const auto digitAt = [&](qsizetype i) {
+        return i >= 0 && i < count ? QLatin1Char(digits[i]) : QLatin1Char('0');
+    };
+    const qsizetype whole = count - scale;
+    const qsizetype integerDigits = qMax<qsizetype>(whole, 1);
+    const qsizetype separators = grouped ? (integerDigits - 1) / 3 : 0;
+    const qsizetype decimals = qMax<qsizetype>(minimumDecimals, scale);
+    // The text is written in place: one resize instead of an append per character.
+    const qsizetype start = out.size();
+    out.resize(start + (number.isNegative() ? negativeSign.size() : 0) + integerDigits +
+               separators * groupSeparator.size() +
+               (decimals > 0 ? decimalPoint.size() + decimals : 0));
+    QChar *w = out.data() + start;
+    const auto put = [&w](const QString &s) { w = std::copy(s.cbegin(), s.cend(), w); };
     if (number.isNegative())
-        out += negativeSign;
-    // Integer digits beyond the stored ones are zeros (1500: digits "15", scale -2).
-    const int whole = count - scale;
+        put(negativeSign);
     if (whole <= 0)
-        out += u'0';
-    if (!grouped && whole > 0 && whole <= count) {
-        out += digits.first(whole);
-    } else {
-        for (int i = 0; i < whole; ++i) {
-            if (grouped && i > 0 && (whole - i) % 3 == 0)
-                out += groupSeparator;
-            out += i < count ? QLatin1Char(digits[i]) : QLatin1Char('0');
-        }
+        *w++ = u'0';
+    for (qsizetype i = 0; i < whole; ++i) {
+        if (grouped && i > 0 && (whole - i) % 3 == 0)
+            put(groupSeparator);
+        *w++ = digitAt(i);
     }
-    const int decimals = qMax(minimumDecimals, scale);
     if (decimals == 0)
         return;
-    out += decimalPoint;
-    // Fraction digits not stored are leading zeros (0.05: digits "5", scale 2) or padding.
-    for (int i = 0; i < decimals; ++i) {
-        const int at = whole + i;
-        out += (i < scale && at >= 0) ? QLatin1Char(digits[at]) : QLatin1Char('0');
-    }
+    put(decimalPoint);
+    for (qsizetype i = 0; i < decimals; ++i)
+        *w++ = i < scale ? digitAt(whole + i) : QLatin1Char('0');
 }
 
 QString ValueConverter::date(const QDate &day) {

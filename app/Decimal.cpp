@@ -126,8 +126,41 @@ Decimal Decimal::fromDouble(double value) {
     if (!std::isfinite(value))
         return {};
     char text[32]; // the longest shortest form is "-2.2250738585072014e-308"
-    const auto written = std::to_chars(text, text + sizeof text, value);
-    return written.ec == std::errc() ? parse(text, written.ptr) : Decimal();
+    // From 2^53 on, doubles are integers and the shortest form writes their exact digits.
+    if (std::fabs(value) >= 0x1p53) {
+        const auto written = std::to_chars(text, text + sizeof text, value);
+        return written.ec == std::errc() ? parse(text, written.ptr) : Decimal();
+    }
+    // Below, the scientific form "[-]d[.ddd]e[+-]xx" has the same digits: at most 17, never a
+    // leading or trailing zero but in zero itself, so they go into one word as they are, at
+    // half the cost of the general parser on the preview's hot path.
+    const auto written =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
+    if (written.ec != std::errc())
+        return {};
+    const char *p = text;
+    const bool negative = *p == '-';
+    p += negative;
+    quint64 digits = 0;
+    int count = 0;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            digits = digits * 10 + quint64(*p - '0');
+            ++count;
+        }
+    }
+    const bool negativeExponent = *++p == '-';
+    int exponent = 0;
+    for (++p; p != written.ptr; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    if (digits == 0)
+        return fromInteger(0);
+    Decimal d;
+    d.coefficient[0] = digits;
+    d.exponentScale = count - 1 + (negativeExponent ? exponent : -exponent);
+    d.negative = negative;
+    d.valid = true;
+    return d;
 }
 
 // Digits go into a 64-bit chunk and from there into the coefficient 19 at a time. Zeros wait

@@ -194,6 +194,9 @@ void TestConversions::general_data() {
     QTest::newRow("small double") << QVariant(0.0025) << "0,0025";
     QTest::newRow("largest double")
         << QVariant(std::numeric_limits<double>::max()) << "17976931348623157" + QString(292, u'0');
+    QTest::newRow("double beyond 2^53 keeps its digits")
+        << QVariant(0x1p64) << "18446744073709551616";
+    QTest::newRow("negative zero double") << QVariant(-0.0) << "0";
     QTest::newRow("not a number") << QVariant(std::numeric_limits<double>::quiet_NaN()) << "nan";
     QTest::newRow("beyond the digit buffer")
         << QVariant::fromValue(
