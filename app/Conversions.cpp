@@ -7,13 +7,13 @@
 #include <algorithm>
 
 QLocale regionalLocale() {
-    return QLocale::system();
+    // The system locale, unless the INI file pinned another with QLocale::setDefault().
+    return QLocale();
 }
 
-namespace {
-// Any number as an exact Decimal; invalid for values that are no numbers (and for infinities
-// and NaN, which get the general text).
-Decimal numberOf(const QVariant &value) {
+Decimal decimalValue(const QVariant &value) {
+    if (value.isNull())
+        return {};
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::Short:
@@ -36,6 +36,8 @@ Decimal numberOf(const QVariant &value) {
     }
     return {};
 }
+
+namespace {
 
 QString timeText(const QTime &time, const QLocale &locale) {
     QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -120,7 +122,7 @@ QString ValueConverter::date(const QDate &day) {
 void ValueConverter::append(QString &out, const QVariant &value, NumberPattern pattern) {
     if (!value.isValid() || value.isNull())
         return;
-    if (const Decimal number = numberOf(value); number.isValid()) {
+    if (const Decimal number = decimalValue(value); number.isValid()) {
         if (pattern == NumberPattern::None) {
             appendNumber(out, number, 0, false);
         } else {

@@ -11,8 +11,13 @@ class Decimal;
 // come as PayrollQuery hands them over: null, integers, Decimal, double, QDate, QDateTime,
 // QString.
 
-// The workstation's regional settings (LC_ALL / LANG on Linux).
+// The workstation's regional settings (LC_ALL / LANG on Linux), or the locale the INI file
+// pins ([Regional] Locale).
 QLocale regionalLocale();
+
+// Any number as an exact Decimal; invalid for null, for values that are no numbers, for
+// infinities and NaN.
+Decimal decimalValue(const QVariant &value);
 
 // The format patterns of the preview.
 enum class NumberPattern {

@@ -26,6 +26,7 @@ public:
     QString sqltext;           // the query file's text, read once at start-up
     qint64 reccount = 0;       // records of the last preview fill
     LogonSettings storedLogon; // the user's last successful log-on
+    QString journalDirectory;  // where export journals go; empty: the user's data location
     // Today's date as the session sees it (tests pin it).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 

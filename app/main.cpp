@@ -1,10 +1,10 @@
 #include "app/FMStart.h"
 #include "app/MainOptions.h"
 #include "app/MessageBoxMessages.h"
+#include "app/ProgramIni.h"
 #include "app/ProgramWindows.h"
 #include "app/Session.h"
 #include "app/Version.h"
-#include "gateway/GatewaySettings.h"
 
 #include <QApplication>
 #include <QFont>
@@ -40,10 +40,13 @@ int main(int argc, char *argv[]) {
     QApplication::setFont(font);
     MessageBoxMessages messageBoxes;
 
-    GatewaySettings gatewaySettings;
-    for (const QString &problem : loadGatewaySettings(payrollIniPath(), gatewaySettings))
-        messageBoxes.tell(problem);
-    Session session(messageBoxes, gatewaySettings);
+    const ProgramIni ini = loadProgramIni();
+    if (!ini.ok()) {
+        messageBoxes.tell(ini.error);
+        return 2;
+    }
+    Session session(messageBoxes);
+    ini.applyTo(session);
 
     FMStart window(session, options.payrollSource);
     ProgramWindows windows(session, window, options.rest.join(QLatin1Char(' ')));

@@ -14,6 +14,7 @@ ExportController::ExportController(Session &session, FMStart &mainWindow)
     , mainWindow_(&mainWindow)
     , view_(&mainWindow)
     , check_(RecordCheck::forServer(session.gateway.settings.charset))
+    , journal_(session)
     , run_(check_, view_, session.messages,
            {[this](bool visible) {
                 if (!ending_ && mainWindow_)
@@ -27,9 +28,8 @@ ExportController::ExportController(Session &session, FMStart &mainWindow)
                 return ExportSelection{clientKeyList(mainWindow_->mandant->grid()),
                                        mainWindow_->periode->currentText()};
             },
-            [&session](const QString &line) {
-                return session.gateway.ServerExecuteChecked(line);
-            }}) {
+            [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+            &journal_, usableLineLength(session.gateway.settings)}) {
     connect(&mainWindow, &FMStart::exportRequested, this, &ExportController::export_Click);
 }
 
@@ -41,4 +41,6 @@ void ExportController::export_Click() {
     if (ending_ || run_.isRunning())
         return;
     lastOutcome_ = run_.run(session_.adocon.database(), session_.sqltext, session_.reccount);
+    if (!journal_.writeError().isEmpty() && !ending_)
+        session_.messages.tell(journal_.writeError());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ExportJournal.h"
 #include "export/ExportRun.h"
 #include "export/ExportWindowView.h"
 #include "export/RecordCheck.h"
@@ -23,6 +24,7 @@ public:
 
     ExportRun &run() { return run_; }
     ExportWindowView &view() { return view_; }
+    ExportJournal &journal() { return journal_; }
     ExportRun::Outcome lastOutcome() const { return lastOutcome_; }
 
 private:
@@ -32,6 +34,7 @@ private:
     QPointer<FMStart> mainWindow_;
     ExportWindowView view_;
     RecordCheck check_;
+    ExportJournal journal_;
     ExportRun run_;
     bool ending_ = false;
     ExportRun::Outcome lastOutcome_ = ExportRun::Outcome::NotStarted;

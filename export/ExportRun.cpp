@@ -40,7 +40,8 @@ ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, UserMes
     , view_(view)
     , messages_(messages)
     , parts_(std::move(parts))
-    , writer_(check, regionalLocale()) {}
+    , locale_(regionalLocale())
+    , writer_(check, locale_) {}
 
 ExportRun::Outcome ExportRun::run(const QSqlDatabase &database, const QString &query,
                                   qint64 reccount) {
@@ -48,14 +49,27 @@ ExportRun::Outcome ExportRun::run(const QSqlDatabase &database, const QString &q
     if (running_)
         return Outcome::NotStarted;
     running_ = true;
+    reporting_ = false;
     database_ = database;
-    openingTaken_ = false;
-    linesTaken_ = 0;
+    end_ = ExportEnd();
+    lineCounter_ = 0;
+    linesFound_ = -1;
     lastMessage_.clear();
     const Outcome outcome = execute(query, reccount);
+    endReport(outcome);
     running_ = false;
     database_ = QSqlDatabase();
     return outcome;
+}
+
+void ExportRun::endReport(Outcome outcome) {
+    end_.outcome = outcome;
+    end_.linesFound = linesFound_;
+    if (outcome == Outcome::Abandoned && end_.message.isEmpty())
+        end_.message = QStringLiteral("Das Programm wurde während des Exports beendet.");
+    if (reporting_ && parts_.report)
+        parts_.report->end(end_);
+    reporting_ = false;
 }
 
 ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
@@ -64,9 +78,25 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
         return Outcome::Abandoned;
 
     const ExportSelection selection = parts_.selection();
+    if (parts_.report) {
+        QString error;
+        if (!parts_.report->begin(selection, query, &error))
+            return notStarted(error);
+        reporting_ = true;
+    }
+    if (const QString problem = regionalSettingsProblem(locale_); !problem.isEmpty())
+        return notStarted(problem + QLatin1Char(' ') + nothingSent);
     const Statement statement = substituteQuery(query, selection.period, selection.clientKeyList);
     if (!statement.ok)
         return notStarted(statement.message + QLatin1Char(' ') + nothingSent, statement.details);
+    const QString opening =
+        ServerCallLine::forRecord(openingRecord(selection.clientKeyList, selection.period));
+    if (opening.size() > parts_.maxLineLength)
+        return notStarted(QStringLiteral("Der Eröffnungssatz (Mandantenliste und Periode) ist "
+                                         "länger als die %1 Zeichen, die der ERP-Server in einer "
+                                         "Zeile annimmt; bitte weniger Mandanten markieren. ")
+                              .arg(parts_.maxLineLength) +
+                          nothingSent);
 
     // A first pass over the rows finds every value that cannot travel before the server has
     // seen a single record; the rows are read again to send them, never held.
@@ -80,19 +110,20 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
     view_.setOkVisible(false);
     const qint64 upper = reccount == countLines ? linesFound_ : reccount;
     view_.setMeterBounds(1, int(qBound<qint64>(qint64(INT_MIN), upper, qint64(INT_MAX))));
-    qint64 lineCounter = 0;
     const int columnCount = result->columnCount();
 
-    ServerAnswer answer = parts_.execute(
-        ServerCallLine::forRecord(openingRecord(selection.clientKeyList, selection.period)));
+    ServerAnswer answer = parts_.execute(opening);
     if (!answer.ok)
         return stopped(result,
-                       QStringLiteral("Der Eröffnungssatz des Exports hat den ERP-Server nicht "
-                                      "erreicht; der Export wurde abgebrochen."),
-                       answer.error + QLatin1Char(' ') + answer.details);
+                       answer.mayHaveRun
+                           ? QStringLiteral("Auf den Eröffnungssatz des Exports kam keine Antwort "
+                                            "vom ERP-Server; der Export wurde abgebrochen.")
+                           : QStringLiteral("Der Eröffnungssatz des Exports hat den ERP-Server "
+                                            "nicht erreicht; der Export wurde abgebrochen."),
+                       answer);
     if (!answer.answer.isEmpty())
         return refused(result, answer.answer);
-    openingTaken_ = true;
+    end_.openingTaken = true;
 
     for (;;) {
         if (!result->next()) {
@@ -108,8 +139,8 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
             parts_.setExportButtonVisible(true);
             return Outcome::Completed;
         }
-        ++lineCounter;
-        view_.setMeterPosition(int(qMin<qint64>(lineCounter, INT_MAX)));
+        ++lineCounter_;
+        view_.setMeterPosition(int(qMin<qint64>(lineCounter_, INT_MAX)));
         if (!parts_.letMessageLoopRun())
             return Outcome::Abandoned;
         // What ran in the message loop may have closed the database under the row.
@@ -120,15 +151,23 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
         if (!writeRow(*result, columnCount, &line_))
             return stopped(result, problem_, problemDetails_);
         answer = parts_.execute(line_.finish());
-        if (!answer.ok)
+        if (!answer.ok) {
+            if (answer.mayHaveRun && parts_.report)
+                parts_.report->lineUncertain(*result);
             return stopped(result,
-                           QStringLiteral("Zeile %1 des Exports hat den ERP-Server nicht "
-                                          "erreicht; der Export wurde abgebrochen.")
-                               .arg(lineCounter),
-                           answer.error + QLatin1Char(' ') + answer.details);
+                           (answer.mayHaveRun
+                                ? QStringLiteral("Auf Zeile %1 des Exports kam keine Antwort vom "
+                                                 "ERP-Server; der Export wurde abgebrochen.")
+                                : QStringLiteral("Zeile %1 des Exports hat den ERP-Server nicht "
+                                                 "erreicht; der Export wurde abgebrochen."))
+                               .arg(lineCounter_),
+                           answer);
+        }
         if (!answer.answer.isEmpty())
             return refused(result, answer.answer);
-        ++linesTaken_;
+        ++end_.linesTaken;
+        if (parts_.report)
+            parts_.report->lineTaken(*result);
     }
 }
 
@@ -145,9 +184,9 @@ bool ExportRun::checkRows(const QString &statement) {
     if (!runStatement(rows, statement))
         return false;
     const int columnCount = rows.columnCount();
-    linesFound_ = 0;
+    qint64 found = 0;
     while (rows.next()) {
-        ++linesFound_;
+        ++found;
         if (!writeRow(rows, columnCount, nullptr)) {
             notStarted(problem_ + QLatin1Char(' ') + nothingSent, problemDetails_);
             return false;
@@ -159,24 +198,53 @@ bool ExportRun::checkRows(const QString &statement) {
                    rows.error());
         return false;
     }
+    linesFound_ = found;
     return true;
 }
 
 bool ExportRun::writeRow(const PayrollQuery &row, int columnCount, ServerCallLine *line) {
     writer_.begin(line);
+    // The value that takes most of the line is the one to name when the line is too long.
+    int longest = 0;
+    qsizetype longestSize = -1;
+    qsizetype recordLength = 0;
     for (int column = 0; column < columnCount; ++column) {
-        if (writer_.add(row.value(column)))
-            continue;
-        const QString employee =
-            columnCount > employeeColumn ? generalText(row.value(employeeColumn)) : QString();
-        problem_ = QStringLiteral("Der Wert in der Spalte „%1“ bei DN-Nr. %2 %3. Ein solcher "
-                                  "Wert kann nicht an den ERP-Server gesendet werden.")
-                       .arg(heading(column), employee, writer_.problem());
-        problemDetails_ =
-            QStringLiteral("Spalte %1, Wert: %2").arg(column + 1).arg(writer_.problemValue());
-        return false;
+        const qsizetype before = line ? line->text().size() : 0;
+        if (!writer_.add(row.value(column)))
+            return refuseRow(row, columnCount, column, writer_.problem());
+        const qsizetype size = line ? line->text().size() - before : writer_.lastText().size();
+        recordLength += writer_.lastText().size() + 1;
+        if (size > longestSize) {
+            longestSize = size;
+            longest = column;
+        }
     }
-    return true;
+    if (!line) {
+        if (ServerCallLine::longestLineFor(recordLength) <= parts_.maxLineLength)
+            return true;
+        checkedLine_.begin();
+        return writeRow(row, columnCount, &checkedLine_);
+    }
+    if (line->finishedLength() <= parts_.maxLineLength)
+        return true;
+    return refuseRow(row, columnCount, longest,
+                     QStringLiteral("macht die Zeile an den ERP-Server %1 Zeichen lang; er nimmt "
+                                    "höchstens %2 an")
+                         .arg(line->finishedLength())
+                         .arg(parts_.maxLineLength));
+}
+
+bool ExportRun::refuseRow(const PayrollQuery &row, int columnCount, int column,
+                          const QString &problem) {
+    const QString employee =
+        columnCount > employeeColumn ? generalText(row.value(employeeColumn)) : QString();
+    problem_ = QStringLiteral("Der Wert in der Spalte „%1“ bei DN-Nr. %2 %3. Ein solcher "
+                              "Wert kann nicht an den ERP-Server gesendet werden.")
+                   .arg(heading(column), employee, problem);
+    problemDetails_ = QStringLiteral("Spalte %1, Wert: %2")
+                          .arg(column + 1)
+                          .arg(generalText(row.value(column), locale_).left(200));
+    return false;
 }
 
 ExportRun::Outcome ExportRun::notStarted(const QString &text, const QString &details) {
@@ -187,6 +255,8 @@ ExportRun::Outcome ExportRun::notStarted(const QString &text, const QString &det
 
 ExportRun::Outcome ExportRun::refused(std::optional<PayrollQuery> &result, const QString &answer) {
     result.reset();
+    end_.stoppedAt = lineCounter_;
+    end_.message = answer;
     lastMessage_ = answer;
     messages_.tell(answer);
     view_.hideWindow();
@@ -194,25 +264,44 @@ ExportRun::Outcome ExportRun::refused(std::optional<PayrollQuery> &result, const
 }
 
 ExportRun::Outcome ExportRun::stopped(std::optional<PayrollQuery> &result, const QString &text,
+                                      const ServerAnswer &answer) {
+    end_.uncertain = answer.mayHaveRun;
+    return stopped(result, text, answer.error + QLatin1Char(' ') + answer.details);
+}
+
+ExportRun::Outcome ExportRun::stopped(std::optional<PayrollQuery> &result, const QString &text,
                                       const QString &details) {
     // As after a refusal: the export button stays hidden, because starting again would send
     // the records the server already took a second time.
     result.reset();
+    end_.stoppedAt = lineCounter_;
     tell(text + QLatin1Char(' ') + takenText(), details);
     view_.hideWindow();
     return Outcome::Stopped;
 }
 
 QString ExportRun::takenText() const {
-    if (!openingTaken_)
-        return QStringLiteral("Der ERP-Server hat keinen Datensatz übernommen.");
-    if (linesTaken_ == 1)
-        return QStringLiteral("Der ERP-Server hat den Eröffnungssatz und 1 Zeile übernommen.");
-    return QStringLiteral("Der ERP-Server hat den Eröffnungssatz und %1 Zeilen übernommen.")
-        .arg(linesTaken_);
+    QString text;
+    if (!end_.openingTaken)
+        text = QStringLiteral("Der ERP-Server hat keinen Datensatz übernommen.");
+    else if (end_.linesTaken == 1)
+        text = QStringLiteral("Der ERP-Server hat den Eröffnungssatz und 1 Zeile übernommen.");
+    else
+        text = QStringLiteral("Der ERP-Server hat den Eröffnungssatz und %1 Zeilen übernommen.")
+                   .arg(end_.linesTaken);
+    if (!end_.uncertain)
+        return text;
+    const QString record = lineCounter_ == 0 ? QStringLiteral("Der Eröffnungssatz")
+                                             : QStringLiteral("Zeile %1").arg(lineCounter_);
+    return text + QLatin1Char(' ') + record +
+           QStringLiteral(" wurde vollständig gesendet, die Antwort blieb aus: ob der ERP-Server "
+                          "sie übernommen hat, ist nicht bekannt. Bitte vor einem neuen Export "
+                          "auf dem ERP-Server prüfen; es wird nichts erneut gesendet.");
 }
 
 void ExportRun::tell(const QString &text, const QString &details) {
     lastMessage_ = text;
+    end_.message = text;
+    end_.details = details;
     messages_.tell(text, QString(), details);
 }

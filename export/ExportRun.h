@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/PayrollQuery.h"
+#include "export/ExportReport.h"
 #include "export/LineRecordWriter.h"
 #include "export/ServerCallLine.h"
 #include "gateway/ErpConnection.h"
+#include "gateway/GatewaySettings.h"
 
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -14,26 +17,13 @@
 class ExportProgressView;
 class UserMessages;
 
-// What the user has chosen when the run starts: the marked clients and the period text.
-struct ExportSelection {
-    QString clientKeyList; // "3, 999, 1000"; "1000" alone when none is marked
-    QString period;        // the period box's text, as chosen or typed
-};
-
 // One export: the opening record and then one line record per result row, each handed to
 // $$WINKWP^BRKWPCOM on the ERP server in its own line, until the end of the rows or the first
 // record the server does not take. The run is a plain class: the desktop drives it with the
 // window "Export läuft", kwpctl with a reporter on standard error.
 class ExportRun {
 public:
-    enum class Outcome {
-        Completed,  // every record taken; the export button is back
-        Refused,    // the server refused a record; its message was shown
-        Stopped,    // a failure after records were sent; the message says how many were taken
-        NotStarted, // refused before anything was sent (period, query, a value that cannot
-                    // travel); the export button is back
-        Abandoned,  // the program is ending: nothing further is sent or shown
-    };
+    using Outcome = ExportOutcome;
 
     // The parts the run works with beside the database and the display.
     struct Parts {
@@ -44,6 +34,11 @@ public:
         std::function<ExportSelection()> selection;
         // The command channel; tells a failed line from an answer.
         std::function<ServerAnswer(const QString &line)> execute;
+        // Keeps account of every run (the journal); none in tests that do not look at it.
+        ExportReport *report = nullptr;
+        // The longest line the server runs (usableLineLength()); a record that would need a
+        // longer one is refused before anything is sent.
+        int maxLineLength = usableLineLength(GatewaySettings());
     };
 
     ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,
@@ -56,9 +51,11 @@ public:
     Outcome run(const QSqlDatabase &database, const QString &query, qint64 reccount);
 
     bool isRunning() const { return running_; }
-    bool openingTaken() const { return openingTaken_; }
-    // The line records the server took in the last run.
-    qint64 linesTaken() const { return linesTaken_; }
+    bool openingTaken() const { return end_.openingTaken; }
+    // The line records the server took for certain in the last run.
+    qint64 linesTaken() const { return end_.linesTaken; }
+    // How the last run ended: what was taken, what is uncertain, where it stopped.
+    const ExportEnd &lastEnd() const { return end_; }
     // What the server took in the last run, as a German sentence ("... und 1 Zeile ...").
     QString takenText() const;
     // The last message the run showed itself (not the channel's), for kwpctl.
@@ -68,23 +65,33 @@ private:
     Outcome execute(const QString &query, qint64 reccount);
     bool runStatement(PayrollQuery &result, const QString &statement);
     bool checkRows(const QString &statement);
+    // Writes the row's record into the line; without a line only checks it (the checking pass),
+    // building a line only for a record long enough to come near the server's limit.
     bool writeRow(const PayrollQuery &row, int columnCount, ServerCallLine *line);
-    Outcome notStarted(const QString &text, const QString &details);
+    // Records why the row cannot be sent, naming the employee and the column; false.
+    bool refuseRow(const PayrollQuery &row, int columnCount, int column, const QString &problem);
+    Outcome notStarted(const QString &text, const QString &details = QString());
     Outcome refused(std::optional<PayrollQuery> &result, const QString &answer);
+    Outcome stopped(std::optional<PayrollQuery> &result, const QString &text,
+                    const ServerAnswer &answer);
     Outcome stopped(std::optional<PayrollQuery> &result, const QString &text,
                     const QString &details);
     void tell(const QString &text, const QString &details = QString());
+    void endReport(Outcome outcome);
 
     QSqlDatabase database_;
     const RecordCheck &check_;
     ExportProgressView &view_;
     UserMessages &messages_;
     Parts parts_;
+    QLocale locale_;
     LineRecordWriter writer_;
     ServerCallLine line_;
+    ServerCallLine checkedLine_; // the checking pass measures long records' lines in it
     bool running_ = false;
-    bool openingTaken_ = false;
-    qint64 linesTaken_ = 0;
+    bool reporting_ = false; // the report began for this run
+    ExportEnd end_;
+    qint64 lineCounter_ = 0;
     qint64 linesFound_ = 0; // rows of the checking pass
     QString lastMessage_;
     QString problem_; // why writeRow() refused the row, a whole German sentence

@@ -24,6 +24,8 @@ public:
     // Why the last add() failed, a German phrase, and the offending value's text.
     const QString &problem() const { return problem_; }
     const QString &problemValue() const { return text_; }
+    // The text of the value added last.
+    const QString &lastText() const { return text_; }
 
 private:
     const RecordCheck &check_;

@@ -19,6 +19,11 @@ public:
     const QString &finish();
 
     const QString &text() const { return line_; }
+    // The length the line will have once finished.
+    qsizetype finishedLength() const;
+    // The longest line a record of this many characters can give (all of them control
+    // characters between plain ones).
+    static qsizetype longestLineFor(qsizetype recordLength);
 
     // The whole line for one record.
     static QString forRecord(QStringView record);

@@ -56,6 +56,7 @@ ServerAnswer CacheControl::run(const QString &line) {
     if (errorCode() != LineChannel::NoError) {
         result.error = errorText();
         result.details = errorDetails();
+        result.mayHaveRun = errorCode() == LineChannel::AnswerLost;
         return result;
     }
     result.ok = true;

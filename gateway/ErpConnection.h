@@ -8,6 +8,9 @@ struct ServerAnswer {
     QString answer;  // the line's answer; empty when !ok
     QString error;   // why the line failed, as shown to the user
     QString details; // the underlying technical text, shown as the message's details
+    // !ok, and the line went out whole before the answer was lost (a time-out, a break): the
+    // server may have run it.
+    bool mayHaveRun = false;
 };
 
 // An open way to the ERP server, whatever its kind: the Caché control or the MSM connection

@@ -53,7 +53,26 @@ QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &setting
     readFile(QStringLiteral("CaFile"), settings.security.caFile);
     readFile(QStringLiteral("ClientCertificate"), settings.security.clientCertificate);
     readFile(QStringLiteral("ClientKey"), settings.security.clientKey);
+    const QString lineLength = QStringLiteral("MaxLineLength");
+    if (ini.contains(lineLength)) {
+        bool ok = false;
+        const int bytes = ini.value(lineLength).toString().trimmed().toInt(&ok);
+        // Below a few hundred bytes not even the opening record would fit.
+        if (ok && bytes >= 256 && bytes <= 1048576)
+            settings.maxLineLength = bytes;
+        else
+            problems << QStringLiteral("Der Wert \u201E%1\u201C für %2 in %3 ist keine Zeilenlänge "
+                                       "zwischen 256 und 1048576 Bytes; es gelten %4 Bytes.")
+                            .arg(ini.value(lineLength).toString(), lineLength, iniPath)
+                            .arg(settings.maxLineLength);
+    }
     return problems;
+}
+
+int usableLineLength(const GatewaySettings &settings) {
+    // "MSM-Persona des KWP-Zeilendienstes auf " and $ZVERSION in quotes, with room to spare.
+    constexpr int personaReserve = 128;
+    return settings.maxLineLength - personaReserve;
 }
 
 QString profileDirectory(const GatewaySettings &settings) {

@@ -13,15 +13,22 @@ struct GatewaySettings {
     QString charset = QStringLiteral("windows-1252"); // see ServerCharset
     QString profileDirectory; // empty: the default place, see profileDirectory()
     LineSecurity security;    // TLS files; whether TLS is used comes from the profile ("TLS=1")
+    // The longest line the server runs, in bytes (one per character in its character sets):
+    // GT.M compiles no longer XECUTE argument.
+    int maxLineLength = 8192;
 };
 
 // Reads group [ErpServer] of the program's INI file into settings: "ProfileDirectory",
 // "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point),
-// "CaFile", "ClientCertificate", "ClientKey" (relative to the INI). Missing keys keep their
-// values. Returns a German sentence for each value it could not use (an unusable time-out
-// keeps its value; an unknown character set is kept, so that connecting fails with a clear
-// message rather than sending wrong bytes).
+// "CaFile", "ClientCertificate", "ClientKey" (relative to the INI), "MaxLineLength" (bytes).
+// Missing keys keep their values. Returns a German sentence for each value it could not use (an
+// unusable time-out keeps its value; an unknown character set is kept, so that connecting fails
+// with a clear message rather than sending wrong bytes).
 QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &settings);
+
+// The longest line a caller may build: the server's limit less what the line service may add
+// before it runs the line (for the MSM persona it writes its version text for each $ZV).
+int usableLineLength(const GatewaySettings &settings);
 
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an
 // administrator's override), else the configured directory, else "kwp-import/profiles" in the

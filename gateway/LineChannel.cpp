@@ -47,8 +47,11 @@ bool LineChannel::run(const QString &line, bool capture, QString &answer) {
     QString error;
     if (!m_charset->encode(line, m_line, &error))
         return fail(Unencodable, error);
-    if (!m_client.execute(m_line, capture, m_answerTimeoutMs, m_reply))
+    if (!m_client.execute(m_line, capture, m_answerTimeoutMs, m_reply)) {
+        if (m_client.lineSent())
+            return fail(AnswerLost, m_client.errorText(), m_client.errorDetails());
         return takeClientError(LineRejected);
+    }
     if (!m_reply.ok()) {
         bool isNumber = false;
         const int code = m_reply.code.toInt(&isNumber);

@@ -23,6 +23,8 @@ public:
         BadServerText = -5,
         UnknownCharset = -6,
         LineRejected = -7,
+        // The line went out whole, then the answer was lost (time-out, break): it may have run.
+        AnswerLost = -8,
     };
 
     // Opens the TCP connection with the settings' character set and time-outs, with TLS when

@@ -173,6 +173,7 @@ bool LineClient::greet(char persona, const QByteArray &nameSpace, int timeoutMs)
 }
 
 bool LineClient::execute(const QByteArray &line, bool capture, int timeoutMs, Reply &reply) {
+    m_lineSent = false;
     if (!isOpen() || !m_greeted)
         return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Zeile wurde "
                                    "nicht gesendet."),
@@ -192,7 +193,10 @@ bool LineClient::execute(const QByteArray &line, bool capture, int timeoutMs, Re
     m_tx.append('X');
     m_tx.append(capture ? '1' : '0');
     m_tx.append(line);
-    return sendFrame(deadline, timeoutMs) && receiveReply(deadline, timeoutMs, reply);
+    if (!sendFrame(deadline, timeoutMs))
+        return false;
+    m_lineSent = true;
+    return receiveReply(deadline, timeoutMs, reply);
 }
 
 bool LineClient::sendFrame(Deadline deadline, int timeoutMs) {

@@ -42,6 +42,9 @@ public:
 
     bool isOpen() const { return m_socket.isOpen(); }
     bool isTls() const { return m_socket.isTls(); }
+    // The last execute() handed its whole line to the network. When it then failed (time-out,
+    // break, garbled reply), the server may have run the line.
+    bool lineSent() const { return m_lineSent; }
     bool isGreeted() const { return m_greeted; }
     // Why the last call failed: a German sentence for the user and the technical text.
     QString errorText() const { return m_errorText; }
@@ -63,7 +66,8 @@ private:
     LineSocket m_socket;
     bool m_greeted = false;
     bool m_tlsRequired = false; // the last failure: a TLS service answered a plain request
-    QString m_peer;             // "host:port", for messages
+    bool m_lineSent = false;
+    QString m_peer; // "host:port", for messages
     QByteArray m_tx;
     QByteArray m_rx;
     qsizetype m_rxStart = 0; // first unread byte of m_rx

@@ -68,6 +68,7 @@ ServerAnswer MsmClient::run(const QString &line) {
         return result;
     }
     result.answer.clear();
+    result.mayHaveRun = m_channel.errorCode() == LineChannel::AnswerLost;
     result.error = GatewayTexts::invalidRequest();
     result.details =
         errorDetails().isEmpty() ? errorText() : errorText() + QLatin1Char(' ') + errorDetails();

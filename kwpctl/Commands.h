@@ -72,3 +72,4 @@ Command exportCommand();
 Command profileCommand();
 Command logonCommand();
 Command wageTypesCommand();
+Command journalCommand();

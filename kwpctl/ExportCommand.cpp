@@ -1,10 +1,12 @@
 #include "kwpctl/Commands.h"
 
+#include "export/ExportJournal.h"
 #include "export/ExportProgressView.h"
 #include "export/ExportRun.h"
 #include "export/RecordCheck.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 namespace {
@@ -46,6 +48,7 @@ int exportLines(CommandContext &context) {
     const QString period = context.period();
     StderrProgress progress;
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
+    ExportJournal journal(session);
     ExportRun run(
         check, progress, context.messages,
         {[](bool) {},
@@ -56,19 +59,31 @@ int exportLines(CommandContext &context) {
          [&] {
              return ExportSelection{keys, period};
          },
-         [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); }});
+         [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+         &journal, usableLineLength(session.gateway.settings)});
     const ExportRun::Outcome outcome =
         run.run(session.adocon.database(), session.sqltext, ExportRun::countLines);
     session.gateway.ServerDisconnect();
     session.adocon.close();
 
-    switch (outcome) {
-    case ExportRun::Outcome::Completed: {
-        const qint64 records = run.linesTaken() + 1;
-        QTextStream(stderr) << "Export abgeschlossen: " << run.takenText() << '\n';
-        QTextStream(stdout) << records << '\n';
-        return Success;
+    if (!journal.path().isEmpty())
+        QTextStream(stderr) << "Exportjournal: " << QDir::toNativeSeparators(journal.path())
+                            << '\n';
+    if (!journal.writeError().isEmpty())
+        context.messages.tell(journal.writeError());
+    // Once anything may have gone to the server, standard output says how many records it
+    // took for certain, and a second line when one more may have been taken.
+    const ExportEnd &end = run.lastEnd();
+    if (outcome != ExportRun::Outcome::NotStarted) {
+        QTextStream out(stdout);
+        out << end.recordsTaken() << '\n';
+        if (end.uncertain)
+            out << "+1 ungewiss\n";
     }
+    switch (outcome) {
+    case ExportRun::Outcome::Completed:
+        QTextStream(stderr) << "Export abgeschlossen: " << run.takenText() << '\n';
+        return Success;
     case ExportRun::Outcome::Refused:
         return RefusedByServer;
     default:

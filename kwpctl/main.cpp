@@ -1,4 +1,5 @@
 #include "app/PayrollDatabase.h"
+#include "app/ProgramIni.h"
 #include "app/Version.h"
 #include "gateway/GatewaySettings.h"
 #include "kwpctl/Commands.h"
@@ -8,8 +9,8 @@
 
 namespace {
 QList<Command> commands() {
-    return {previewCommand(), execCommand(),      exportCommand(),
-            logonCommand(),   wageTypesCommand(), profileCommand()};
+    return {previewCommand(),   execCommand(),    exportCommand(), logonCommand(),
+            wageTypesCommand(), journalCommand(), profileCommand()};
 }
 
 QString overview() {
@@ -73,10 +74,11 @@ int main(int argc, char *argv[]) {
         }
         if (parser.isSet(help))
             return print(usage(command), Success);
+        const ProgramIni ini = loadProgramIni();
+        if (!ini.ok())
+            return print(ini.error + QLatin1Char('\n'), Failure);
         CommandContext context(parser, usage(command));
-        for (const QString &problem :
-             loadGatewaySettings(payrollIniPath(), context.session.gateway.settings))
-            context.messages.tell(problem);
+        ini.applyTo(context.session);
         return command.run(context);
     }
     return print(

@@ -10,6 +10,8 @@ BRKWPCOM ; Demo stand-in of the ERP's payroll import: takes the opening record a
  ; Test controls (n = line number, 0 = the opening record):
  ;   ^KWPTEST("refuse",n)=text  record n is not taken; the answer is text
  ;   ^KWPTEST("answer",n)=text  record n is taken and stored; the answer is text
+ ;   ^KWPTEST("hang",n)=secs    line record n is stored only after secs seconds, as by a
+ ;                              server that froze and resumed
  ; The batch of a connection lives in the local %BRKWP, like the ERP's own session context:
  ; %BRKWP the batch number, %BRKWP("n") the last line number, ("per") its period, ("cl",c) its clients.
  Q
@@ -43,6 +45,7 @@ LINE(rec) ; Line record: 19 fields, each followed by a back-quote. Lean: it runs
  ; Amounts: empty, or numbers in German notation such as 1234,5 or -12,50
  S bad="" F i=13,16,17,18 S v=$P(rec,"`",i) I v'="",'$$NUMBER(v) S bad=i Q
  I bad Q "Satz "_n_": Der Wert """_$P(rec,"`",bad)_""" in Feld "_bad_" ist keine Zahl."
+ I t,$D(^KWPTEST("hang",n)) H ^KWPTEST("hang",n)
  S ^KWPIMP(b,n)=rec
  Q $S(t:$G(^KWPTEST("answer",n)),1:"")
  ;

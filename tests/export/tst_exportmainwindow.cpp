@@ -32,6 +32,8 @@ private slots:
 
 private:
     void openMainWindow();
+    // The end of the run's journal: outcome and the records the server took for certain.
+    QStringList journalEnd();
     // Runs action once the meter has reached the position, from inside the run.
     void atPosition(int position, std::function<void()> action);
 
@@ -60,6 +62,7 @@ void ExportMainWindowTest::init() {
     QVERIFY(QDir::setCurrent(dir_->path()));
     payroll_ = std::make_unique<PayrollFile>(dir_->filePath(QStringLiteral("payroll.db")));
     payroll_->addLines(6);
+    server_->session.journalDirectory = dir_->filePath(QStringLiteral("journal"));
     messages_->messages.clear();
     buttonDuringRun_.clear();
     ended_ = false;
@@ -90,6 +93,14 @@ void ExportMainWindowTest::openMainWindow() {
     QVERIFY(window_->refresh1());
 }
 
+QStringList ExportMainWindowTest::journalEnd() {
+    QMap<QString, QString> end;
+    for (const QStringList &record : readJournalRecords(exporter_->journal().path()))
+        if (record.value(0) == QLatin1String("Ende"))
+            end.insert(record.value(1), record.value(2));
+    return {end.value(QStringLiteral("Ergebnis")), end.value(QStringLiteral("Sätze übernommen"))};
+}
+
 void ExportMainWindowTest::atPosition(int position, std::function<void()> action) {
     watcher_ = std::make_unique<QTimer>();
     connect(watcher_.get(), &QTimer::timeout, this, [this, position, action] {
@@ -116,6 +127,7 @@ void ExportMainWindowTest::completedRun() {
     QVERIFY(window_->exportButton->isVisible());
     QCOMPARE(server_->receivedOnChannel(), 6);
     QCOMPARE(server_->openingOfLastBatch(), QByteArray("3, 999, 1000```202403"));
+    QCOMPARE(journalEnd(), QStringList({"abgeschlossen", "7"}));
 
     kwpexport *progress = exporter_->view().window();
     QVERIFY(progress->isVisible());
@@ -159,6 +171,8 @@ void ExportMainWindowTest::closingMainWindowMidRun() {
     QVERIFY(ended_);
     QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Abandoned);
     QCOMPARE(server_->receivedOnChannel(), 2); // line 3 was never sent
+    QCOMPARE(server_->storedInLastBatch(), 2);
+    QCOMPARE(journalEnd(), QStringList({"Programm beendet", "3"}));
     QVERIFY(messages_->messages.isEmpty());
 }
 

@@ -4,7 +4,9 @@
 #include "export/ExportWindowView.h"
 #include "export/ProgressMeter.h"
 #include "export/RecordCheck.h"
+#include "export/ServerCallLine.h"
 #include "export/kwpexport.h"
+#include "gateway/MsmClient.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
@@ -37,7 +39,11 @@ private slots:
     void badPeriodSendsNothing();
     void databaseClosedMidRun();
     void programEndingMidRun();
-    void killedServerMidRun();
+    void lineLengthLimit_data();
+    void lineLengthLimit();
+    void regionalSettings_data();
+    void regionalSettings();
+    void killedServerMidRun(); // last: the server stays down
 
 private:
     PayrollFile &payroll();
@@ -335,6 +341,83 @@ void ExportRunTest::killedServerMidRun() {
              qPrintable(text));
     QVERIFY(!view_->window()->isVisible());
     QVERIFY(!buttonVisible_);
+}
+
+void ExportRunTest::lineLengthLimit_data() {
+    QTest::addColumn<int>("over"); // bytes over the GT.M limit
+    QTest::newRow("exactly the limit") << 0;
+    QTest::newRow("one byte over") << 1;
+}
+
+void ExportRunTest::lineLengthLimit() {
+    QFETCH(int, over);
+    // The line of this row with an empty value, measured on a scratch file.
+    PayrollFile scratch(data_->filePath(QStringLiteral("scratch.db")));
+    scratch.addLine(3, 77, {{"DVerh", "''"}}, {{5, ""}});
+    const int limit = usableLineLength(GatewaySettings());
+    const QString value(limit - ServerCallLine::forRecord(scratch.expectedRecords()[0]).size() +
+                            over,
+                        QLatin1Char('x'));
+    payroll().addLines(2);
+    payroll().addLine(3, 77, {{"DVerh", "'" + value + "'"}}, {{5, value}});
+    QCOMPARE(ServerCallLine::forRecord(payroll().expectedRecords()[2]).size(), limit + over);
+    const int before = server_->lastBatch();
+    if (over == 0) {
+        // The real server runs a line of the limit's length, also through the MSM persona,
+        // which makes the line longer on the server.
+        QCOMPARE(runExport(), ExportRun::Outcome::Completed);
+        QCOMPARE(server_->storedLine(server_->lastBatch(), 3),
+                 bytes(payroll().expectedRecords()[2]));
+        MsmClient msm(QStringLiteral("127.0.0.1"), QString::number(server_->port()),
+                      QStringLiteral("KORVEX"));
+        QVERIFY(msm.Login());
+        QString written;
+        QVERIFY2(msm.Xecute(ServerCallLine::forRecord(payroll().expectedRecords()[2]), written),
+                 qPrintable(msm.errorText() + msm.errorDetails()));
+        return;
+    }
+    QCOMPARE(runExport(), ExportRun::Outcome::NotStarted);
+    QCOMPARE(server_->lastBatch(), before);
+    const QString text = messages_->messages.value(0).text;
+    QVERIFY2(text.contains(QStringLiteral("DN-Nr. 77")) &&
+                 text.contains(QStringLiteral("„D-Verh.“")) &&
+                 text.contains(QString::number(limit)) &&
+                 text.contains(QStringLiteral("nichts an den ERP-Server gesendet")),
+             qPrintable(text));
+}
+
+void ExportRunTest::regionalSettings_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("German (Germany)") << "de_DE" << true;
+    QTest::newRow("German (Austria)") << "de_AT" << true;
+    QTest::newRow("English (US): 1/3/2024, decimal point") << "en_US" << false;
+    QTest::newRow("French: 01/03/2024") << "fr_FR" << false;
+    QTest::newRow("German (Switzerland): decimal point") << "de_CH" << false;
+}
+
+void ExportRunTest::regionalSettings() {
+    QFETCH(QString, locale);
+    QFETCH(bool, taken);
+    payroll().addLines(2);
+    const int before = server_->lastBatch();
+    // As [Regional] Locale pins it for the program.
+    QLocale::setDefault(QLocale(locale));
+    const ExportRun::Outcome outcome = runExport();
+    QLocale::setDefault(QLocale::system());
+    if (taken) {
+        QCOMPARE(outcome, ExportRun::Outcome::Completed);
+        QCOMPARE(server_->storedLine(server_->lastBatch(), 2),
+                 bytes(payroll().expectedRecords()[1]));
+        return;
+    }
+    QCOMPARE(outcome, ExportRun::Outcome::NotStarted);
+    QCOMPARE(server_->lastBatch(), before);
+    const QString text = messages_->messages.value(0).text;
+    QVERIFY2(text.contains(QStringLiteral("Regionaleinstellungen")) &&
+                 text.contains(QStringLiteral("Locale=de_DE")) && text.contains(locale),
+             qPrintable(text));
+    QVERIFY(buttonVisible_);
 }
 
 QTEST_MAIN(ExportRunTest)

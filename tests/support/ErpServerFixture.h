@@ -16,7 +16,8 @@
 // What the stand-ins keep (see demo/mumps/BRKWPCOM.m): ^KWPIMP is the last batch number,
 // ^KWPIMP(b) its opening record, ^KWPIMP(b,n) line record n; ^KWPTEST("refuse",n)=text makes
 // record n (0: the opening record) be refused with text, ^KWPTEST("answer",n)=text makes it
-// be taken and answered with text. Demo users: company 1, branch 0, password "demo".
+// be taken and answered with text, ^KWPTEST("hang",n)=secs makes line record n be stored only
+// after secs seconds. Demo users: company 1, branch 0, password "demo".
 class ErpServerFixture {
 public:
     // Starts the server; extraRoutines is a folder whose routines replace the stand-ins;

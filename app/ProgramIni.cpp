@@ -1,0 +1,53 @@
+#include "app/ProgramIni.h"
+
+#include "app/Session.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+
+ProgramIni loadProgramIni(const QString &path) {
+    ProgramIni ini;
+    ini.path = path;
+    if (!QFileInfo::exists(path))
+        return ini;
+    const QString unusable = QStringLiteral("Die Einstellungsdatei \u201E%1\u201C %2 Bitte die "
+                                            "Datei korrigieren oder entfernen; ohne sie gelten "
+                                            "die Voreinstellungen.");
+    QSettings settings(path, QSettings::IniFormat);
+    switch (settings.status()) {
+    case QSettings::NoError:
+        break;
+    case QSettings::AccessError:
+        ini.error = unusable.arg(path, QStringLiteral("kann nicht gelesen werden."));
+        return ini;
+    case QSettings::FormatError:
+        ini.error = unusable.arg(
+            path, QStringLiteral("ist keine gültige INI-Datei (fehlerhafter Abschnitt oder "
+                                 "Zeile ohne \u201E=\u201C)."));
+        return ini;
+    }
+
+    QStringList problems = loadGatewaySettings(path, ini.gateway);
+    ini.journalDirectory = settings.value(QStringLiteral("Export/JournalDirectory")).toString();
+    ini.locale = settings.value(QStringLiteral("Regional/Locale")).toString().trimmed();
+    // QLocale takes any name and falls back to "C" for one it does not know.
+    if (!ini.locale.isEmpty() && QLocale(ini.locale).name() == QLatin1String("C") &&
+        ini.locale != QLatin1String("C"))
+        problems << QStringLiteral("Die Ländereinstellung \u201E%1\u201C unter [Regional] "
+                                   "Locale ist unbekannt (Beispiel: de_DE).")
+                        .arg(ini.locale);
+    if (!problems.isEmpty())
+        ini.error = unusable.arg(path, QStringLiteral("enthält Werte, die nicht verwendet werden "
+                                                      "können: ") +
+                                           problems.join(QLatin1Char(' ')));
+    return ini;
+}
+
+void ProgramIni::applyTo(Session &session) const {
+    session.gateway.settings = gateway;
+    session.journalDirectory = journalDirectory;
+    // Set once at start, before anything is converted; regionalLocale() follows it.
+    if (!locale.isEmpty())
+        QLocale::setDefault(QLocale(locale));
+}

@@ -1,0 +1,341 @@
+#include "app/PayrollDatabase.h"
+#include "export/ExportJournal.h"
+#include "export/ExportRun.h"
+#include "export/ExportWindowView.h"
+#include "export/RecordCheck.h"
+#include "tests/export/ConnectedServer.h"
+#include "tests/export/PayrollFile.h"
+
+#include <QCryptographicHash>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <map>
+#include <memory>
+
+namespace {
+// Exact sums of the amounts the server stored, worked out here on their German texts with a
+// 128-bit integer in units of 10^-12, apart from the program's decimals.
+using Units = __int128;
+constexpr int fractionDigits = 12;
+
+Units units(const QString &text) {
+    if (text.isEmpty())
+        return 0;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    const QStringList parts = text.mid(negative ? 1 : 0).split(QLatin1Char(','));
+    const QString fraction = parts.value(1).leftJustified(fractionDigits, QLatin1Char('0'));
+    Units value = 0;
+    for (const QChar c : parts[0] + fraction)
+        value = value * 10 + (c.unicode() - '0');
+    return negative ? -value : value;
+}
+
+QString unitsText(Units value) {
+    const bool negative = value < 0;
+    if (negative)
+        value = -value;
+    QString digits;
+    do {
+        digits.prepend(QChar('0' + int(value % 10)));
+        value /= 10;
+    } while (value > 0);
+    digits = digits.rightJustified(fractionDigits + 1, QLatin1Char('0'));
+    QString fraction = digits.right(fractionDigits);
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    QString text = digits.left(digits.size() - fractionDigits);
+    if (!fraction.isEmpty())
+        text += QLatin1Char(',') + fraction;
+    return (negative && text != QLatin1String("0") ? QStringLiteral("-") : QString()) + text;
+}
+
+struct Sum {
+    qint64 lines = 0;
+    Units count = 0;
+    Units amount = 0;
+};
+} // namespace
+
+// The journal of export runs against the GT.M demo ERP server: whatever the outcome, what it
+// says the server took is what the server stored, and its control totals are those of the
+// stored records.
+class ExportJournalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanupTestCase();
+    void journalAccountsForServer_data();
+    void journalAccountsForServer();
+    void journalNeverOverwritten();
+    void noJournalNothingSent();
+
+private:
+    ExportRun::Outcome runExport(ExportJournal &journal);
+    QMap<QString, QString> section(const QString &path, const QString &name);
+
+    std::unique_ptr<ConnectedServer> connected_;
+    std::unique_ptr<QTemporaryDir> data_;
+    std::unique_ptr<PayrollFile> payroll_;
+    std::unique_ptr<QWidget> mainWindow_;
+    std::unique_ptr<ExportWindowView> view_;
+    std::function<bool(int)> onLoop_;
+    int turn_ = 0;
+};
+
+void ExportJournalTest::init() {
+    // A row that broke the connection or killed a serving process leaves it to be opened anew.
+    if (!connected_)
+        connected_ = std::make_unique<ConnectedServer>();
+    QVERIFY2(connected_->ok(), qPrintable(connected_->error()));
+    Session &session = connected_->session;
+    if (session.gateway.settings.answerTimeoutMs != 30000 || !session.gateway.logon.Connected) {
+        session.gateway.settings.answerTimeoutMs = 30000;
+        QVERIFY(session.gateway.LogOn(ErpServerFixture::demoUser(QStringLiteral("test"))).outcome ==
+                LogonResult::Outcome::LoggedOn);
+    }
+    connected_->fixture().killGlobal("^KWPTEST");
+    connected_->messages.messages.clear();
+    data_ = std::make_unique<QTemporaryDir>();
+    session.journalDirectory = data_->filePath(QStringLiteral("journal"));
+    // The session is logged on as the demo user; a password that must never show.
+    session.gateway.logon.ProfileName = QStringLiteral("test");
+    session.gateway.logon.CompanyNo = QStringLiteral("1");
+    session.gateway.logon.BranchNo = QStringLiteral("0");
+    session.gateway.logon.Password = QStringLiteral("Geheim-4711");
+    payroll_ = std::make_unique<PayrollFile>(data_->filePath(QStringLiteral("payroll.db")));
+    // Many decimals and large values (kept as text by SQLite, read exactly), negative amounts,
+    // NULLs; two clients and three wage types, in the query's order.
+    const struct {
+        int client, employee;
+        const char *wageType, *count, *amount;
+    } lines[] = {
+        {3, 1, "100", "1.5", "'12345678901234567890.123456789'"},
+        {3, 2, "100", "NULL", "-0.01"},
+        {3, 3, "101", "3", "9999999999999.99"},
+        {3, 4, "100", "-2.25", "-1234.5"},
+        {3, 5, "101", "'0.000000001'", "NULL"},
+        {999, 1, "105", "7", "0.1"},
+    };
+    for (const auto &line : lines)
+        payroll_->addLine(line.client, line.employee,
+                          {{"LA_ID", line.wageType},
+                           {"Anzahl", QString::fromLatin1(line.count)},
+                           {"Betrag", QString::fromLatin1(line.amount)}});
+    QVERIFY2(payroll_->error().isEmpty(), qPrintable(payroll_->error()));
+    if (!mainWindow_) {
+        mainWindow_ = std::make_unique<QWidget>();
+        view_ = std::make_unique<ExportWindowView>(mainWindow_.get());
+    }
+    onLoop_ = nullptr;
+}
+
+void ExportJournalTest::cleanupTestCase() {
+    view_.reset();
+    connected_.reset();
+}
+
+ExportRun::Outcome ExportJournalTest::runExport(ExportJournal &journal) {
+    Session &session = connected_->session;
+    const OpenResult opened = session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()});
+    if (!opened.ok)
+        qWarning("adocon: %s", qPrintable(opened.error));
+    turn_ = 0;
+    const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
+    const ExportRun::Outcome outcome =
+        ExportRun(
+            check, *view_, connected_->messages,
+            {[](bool) {},
+             [this] {
+                 const int turn = turn_++;
+                 return onLoop_ ? onLoop_(turn) : true;
+             },
+             [] {
+                 return ExportSelection{QStringLiteral("3, 999, 1000"), QStringLiteral("202403")};
+             },
+             [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+             &journal, usableLineLength(session.gateway.settings)})
+            .run(session.adocon.database(), session.sqltext, ExportRun::countLines);
+    session.adocon.close();
+    return outcome;
+}
+
+QMap<QString, QString> ExportJournalTest::section(const QString &path, const QString &name) {
+    QMap<QString, QString> fields;
+    for (const QStringList &record : readJournalRecords(path))
+        if (record.value(0) == name)
+            fields.insert(record.value(1), record.value(2));
+    return fields;
+}
+
+void ExportJournalTest::journalAccountsForServer_data() {
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<int>("at"); // the line the event happens at
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<int>("certain"); // line records taken for certain
+    QTest::addColumn<int>("stored");  // line records the server stored; -1: no batch at all
+    QTest::newRow("completed") << "" << 0 << "abgeschlossen" << 6 << 6;
+    QTest::newRow("refused at line 3") << "refuse" << 3 << "abgelehnt" << 2 << 2;
+    QTest::newRow("back-quote, nothing sent") << "back-quote" << 0 << "nicht begonnen" << 0 << -1;
+    QTest::newRow("answer lost, server stored it later") << "hang" << 4 << "abgebrochen" << 3 << 4;
+    QTest::newRow("serving process killed") << "kill" << 4 << "abgebrochen" << 3 << 3;
+    QTest::newRow("program closed") << "close" << 3 << "Programm beendet" << 2 << 2;
+}
+
+void ExportJournalTest::journalAccountsForServer() {
+    QFETCH(QString, event);
+    QFETCH(int, at);
+    QFETCH(QString, outcome);
+    QFETCH(int, certain);
+    QFETCH(int, stored);
+    Session &session = connected_->session;
+    ErpServerFixture &server = connected_->fixture();
+    const QByteArray line = QByteArray::number(at);
+    if (event == QLatin1String("refuse")) {
+        QVERIFY(server.setGlobal("^KWPTEST(\"refuse\"," + line + ")", "Lohnart gesperrt; ok?"));
+    } else if (event == QLatin1String("back-quote")) {
+        payroll_->addLine(3, 9, {{"DVerh", "'Ang.`x'"}});
+    } else if (event == QLatin1String("hang")) {
+        QVERIFY(server.setGlobal("^KWPTEST(\"hang\"," + line + ")", "2"));
+        session.gateway.settings.answerTimeoutMs = 700;
+        QVERIFY(session.gateway.LogOn(ErpServerFixture::demoUser(QStringLiteral("test"))).outcome ==
+                LogonResult::Outcome::LoggedOn);
+    }
+    const qint64 servingProcess =
+        session.gateway.ServerExecuteChecked(QStringLiteral("S P0=$J")).answer.toLongLong();
+    QVERIFY(servingProcess > 0);
+
+    ExportJournal journal(session);
+    QString midRun;
+    onLoop_ = [&](int turn) {
+        if (turn == 2) {
+            QFile file(journal.path());
+            if (file.open(QIODevice::ReadOnly))
+                midRun = QString::fromUtf8(file.readAll());
+        }
+        if (turn == at && event == QLatin1String("kill"))
+            ::kill(pid_t(servingProcess), SIGKILL);
+        return !(turn == at && event == QLatin1String("close"));
+    };
+    const int before = server.lastBatch();
+    runExport(journal);
+
+    // Begun: the head is on disk before the first line goes; the end is not.
+    if (stored > 0) {
+        QVERIFY2(midRun.contains(QStringLiteral("Kopf;Beginn;")), qPrintable(midRun));
+        QVERIFY(!midRun.contains(QStringLiteral("\nEnde;")));
+    }
+    const QString path = journal.path();
+    QVERIFY(QFileInfo(path).fileName().endsWith(QStringLiteral("_P202403_F1.csv")));
+    const QMap<QString, QString> head = section(path, QStringLiteral("Kopf"));
+    QCOMPARE(head.value(QStringLiteral("Periode")), QStringLiteral("202403"));
+    QCOMPARE(head.value(QStringLiteral("Mandanten")), QStringLiteral("3, 999, 1000"));
+    QCOMPARE(head.value(QStringLiteral("Benutzer-ID")), QStringLiteral("DEMO"));
+    QCOMPARE(head.value(QStringLiteral("Benutzername")), QStringLiteral("Demo Benutzer"));
+    QCOMPARE(head.value(QStringLiteral("Serverprofil")), QStringLiteral("test"));
+    QCOMPARE(head.value(QStringLiteral("Abfrage SHA-256")),
+             QString::fromLatin1(
+                 QCryptographicHash::hash(session.sqltext.toUtf8(), QCryptographicHash::Sha256)
+                     .toHex()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!file.readAll().contains("Geheim-4711"));
+
+    // The end: what the server took, for certain and maybe.
+    const QMap<QString, QString> end = section(path, QStringLiteral("Ende"));
+    QCOMPARE(end.value(QStringLiteral("Ergebnis")), outcome);
+    const int openingTaken = stored >= 0 ? 1 : 0;
+    QCOMPARE(end.value(QStringLiteral("Sätze übernommen")),
+             QString::number(openingTaken + certain));
+    QCOMPARE(end.value(QStringLiteral("Zeilen übernommen")), QString::number(certain));
+    const bool uncertain = event == QLatin1String("hang") || event == QLatin1String("kill");
+    QCOMPARE(end.value(QStringLiteral("Ungewiss")),
+             uncertain ? QStringLiteral("Zeile %1").arg(at) : QString());
+    if (uncertain) {
+        QVERIFY(end.value(QStringLiteral("Ungewisse Zeile")).contains(QStringLiteral("DN-Nr. 4")));
+        // Never "did not reach": the line went out.
+        const QString told = end.value(QStringLiteral("Meldung"));
+        QVERIFY2(told.contains(QStringLiteral("keine Antwort")) &&
+                     told.contains(QStringLiteral("nicht bekannt")) &&
+                     !told.contains(QStringLiteral("nicht erreicht")),
+                 qPrintable(told));
+    }
+    if (event == QLatin1String("refuse"))
+        QCOMPARE(end.value(QStringLiteral("Meldung")), QStringLiteral("Lohnart gesperrt; ok?"));
+    if (stored < 0) {
+        QCOMPARE(server.lastBatch(), before);
+    } else {
+        QCOMPARE(server.lastBatch(), before + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(connected_->storedInLastBatch(), stored, 10000);
+    }
+
+    // The control totals against the records the server stored, for certain.
+    std::map<std::pair<QString, QString>, Sum> want;
+    Sum total;
+    for (int n = 1; n <= certain; ++n) {
+        const QStringList fields =
+            QString::fromLatin1(server.storedLine(server.lastBatch(), n)).split(QLatin1Char('`'));
+        QCOMPARE(fields.size(), 20);
+        for (Sum *sum : {&want[{fields[0], fields[14]}], &total}) {
+            ++sum->lines;
+            sum->count += units(fields[15]);
+            sum->amount += units(fields[17]);
+        }
+    }
+    QStringList wantRows;
+    for (const auto &[key, sum] : want)
+        wantRows << QStringList{QStringLiteral("Summe"),
+                                key.first,
+                                key.second,
+                                QString::number(sum.lines),
+                                unitsText(sum.count),
+                                unitsText(sum.amount)}
+                        .join(QLatin1Char(';'));
+    wantRows << QStringList{QStringLiteral("Gesamt"),
+                            QString(),
+                            QString(),
+                            QString::number(total.lines),
+                            unitsText(total.count),
+                            unitsText(total.amount)}
+                    .join(QLatin1Char(';'));
+    QStringList rows;
+    for (const QStringList &record : readJournalRecords(path))
+        if (record.value(0) == QLatin1String("Summe") || record.value(0) == QLatin1String("Gesamt"))
+            rows << record.join(QLatin1Char(';'));
+    QCOMPARE(rows, wantRows);
+}
+
+void ExportJournalTest::journalNeverOverwritten() {
+    ExportJournal journal(connected_->session);
+    journal.now = [] { return QDateTime(QDate(2024, 4, 2), QTime(9, 15, 0)); };
+    QStringList paths;
+    for (int run = 0; run < 2; ++run) {
+        QCOMPARE(runExport(journal), ExportRun::Outcome::Completed);
+        paths << QFileInfo(journal.path()).fileName();
+    }
+    QCOMPARE(paths, QStringList({QStringLiteral("2024-04-02_09-15-00-000_P202403_F1.csv"),
+                                 QStringLiteral("2024-04-02_09-15-00-000_P202403_F1_2.csv")}));
+    const QList<JournalSummary> runs = recentJournals(connected_->session.journalDirectory, 5);
+    QCOMPARE(runs.size(), 2);
+    QCOMPARE(runs[1].begun, QStringLiteral("2024-04-02 09:15:00"));
+    QCOMPARE(runs[1].user, QStringLiteral("DEMO Demo Benutzer"));
+    QCOMPARE(runs[1].outcome, QStringLiteral("abgeschlossen"));
+    QCOMPARE(runs[1].recordsTaken, QStringLiteral("7"));
+}
+
+void ExportJournalTest::noJournalNothingSent() {
+    // A file where the journal folder should be: no journal can be kept.
+    QFile blocker(connected_->session.journalDirectory);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ExportJournal journal(connected_->session);
+    const int before = connected_->fixture().lastBatch();
+    QCOMPARE(runExport(journal), ExportRun::Outcome::NotStarted);
+    QCOMPARE(connected_->fixture().lastBatch(), before);
+    QCOMPARE(connected_->messages.messages.size(), 1);
+    QVERIFY(connected_->messages.messages[0].text.contains(QStringLiteral("Exportjournal")));
+}
+
+QTEST_MAIN(ExportJournalTest)
+#include "tst_exportjournal.moc"
