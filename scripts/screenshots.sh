@@ -32,9 +32,12 @@ sleep 1
 
 shot() { # file [window name]
   sleep 1.5
-  if [[ -n ${2:-} ]]; then
-    import -window "$(xdotool search --name "$2" | tail -n 1)" "docs/$1"
+  local window=
+  [[ -n ${2:-} ]] && window=$(xdotool search --name "$2" | tail -n 1 || true)
+  if [[ -n $window ]]; then
+    import -window "$window" "docs/$1"
   else
+    [[ -z ${2:-} ]] || echo "no window \"$2\": the whole screen instead" >&2
     import -window root "docs/$1"
   fi
   echo "docs/$1"
@@ -61,7 +64,7 @@ xdotool search --name "KORVEX KWP-Import" windowfocus --sync
 eval "$(xdotool search --name "KORVEX KWP-Import" getwindowgeometry --shell | tail -n 6)"
 xdotool mousemove $((X + WIDTH * 895 / 1000)) $((Y + HEIGHT * 9 / 100)) click 1
 sleep 6
-shot progress.png "Export läuft"
+shot progress.png "^Export"
 
 xdotool search --name "KORVEX KWP-Import" windowfocus --sync
 keys alt+p l
