@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -24,7 +25,8 @@
 // process of its own, started under "taskset -c 0" for the pinned figures, so that the
 // program and the server it starts share one core; and so that peak memory is its own.
 // The limit per line, 1 / (raw loopback ping-pong + in-process XECUTE of a record line), is
-// measured in the same run by bench_gateway, whose (a) and (d) are exactly these two.
+// measured in the same run by bench_gateway, whose (a) and (d) are exactly these two. Over TLS
+// the round trip is that of the service's smallest line on the same TLS path, bench_gateway's (b').
 namespace {
 const QString period = QStringLiteral("202402");
 
@@ -93,8 +95,8 @@ public:
 };
 
 // One export in this process; prints "lines seconds peakGrowthMiB loopUs channelUs journalUs".
-int exportOnce(const QString &db) {
-    ErpServerFixture server;
+int exportOnce(const QString &db, bool tls) {
+    ErpServerFixture server({}, tls ? QStringList{QStringLiteral("--tls")} : QStringList{});
     if (!server.isRunning()) {
         QTextStream(stderr) << "erp-server: " << server.error() << Qt::endl;
         return 2;
@@ -103,10 +105,11 @@ int exportOnce(const QString &db) {
     Session session(messages);
     QTemporaryDir profiles;
     session.gateway.settings.profileDirectory = profiles.path();
-    if (!writeServerProfile(profiles.filePath(QStringLiteral("bench.mco")),
-                            {ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
-                             QString::number(server.port())},
-                            nullptr))
+    session.gateway.settings.security.caFile = server.dir() + QStringLiteral("/ca.pem");
+    ProfileTarget target{ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
+                         QString::number(server.port())};
+    target.tls = tls;
+    if (!writeServerProfile(profiles.filePath(QStringLiteral("bench.mco")), target, nullptr))
         return 2;
     QString error;
     const LogonResult logon =
@@ -176,8 +179,9 @@ int exportOnce(const QString &db) {
 }
 
 // Runs one export in a child process, pinned to core 0 or not.
-QStringList child(const QString &db, bool pinned) {
-    QStringList args{QCoreApplication::applicationFilePath(), QStringLiteral("--once"), db};
+QStringList child(const QString &db, bool pinned, bool tls = false) {
+    QStringList args{QCoreApplication::applicationFilePath(),
+                     tls ? QStringLiteral("--once-tls") : QStringLiteral("--once"), db};
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     if (pinned)
@@ -189,18 +193,46 @@ QStringList child(const QString &db, bool pinned) {
         return {};
     return QString::fromLatin1(process.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
 }
-// Microseconds of (a) and (d) of bench_gateway, pinned and unpinned, in that order.
-QList<double> roundTripLimits() {
+// The round trip and XECUTE figures of one bench_gateway run, in microseconds.
+struct Limit {
+    double roundTrip = 0; // (a) raw ping-pong; over TLS (b'), the smallest line on that path
+    double xecute = 0;    // (d)
+    bool valid() const { return roundTrip > 0 && xecute > 0; }
+};
+
+// bench_gateway's figures by its section titles ("pinned ...", "unpinned, TLS:", ...).
+QMap<QString, Limit> roundTripLimits() {
     QProcess gateway;
     gateway.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     gateway.start(QStringLiteral(BENCH_GATEWAY_PATH), {});
     gateway.waitForFinished(-1);
     const QString out = QString::fromLatin1(gateway.readAllStandardOutput());
-    static const QRegularExpression figure(QStringLiteral("\\((a|d)\\)[^\\n]*\\(([0-9.]+) us\\)"));
-    QList<double> us;
-    for (auto it = figure.globalMatch(out); it.hasNext();)
-        us.append(it.next().captured(2).toDouble());
-    return us;
+    static const QRegularExpression figure(
+        QStringLiteral("^  \\((a|b'|d)\\)[^\\n]*\\(([0-9.]+) us\\)"));
+    QMap<QString, Limit> limits;
+    QString section;
+    for (const QString &line : out.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1Char(' '))) {
+            section = line;
+            continue;
+        }
+        const QRegularExpressionMatch m = figure.match(line);
+        if (!m.hasMatch())
+            continue;
+        const bool tls = section.contains(QLatin1String("TLS"));
+        const double us = m.captured(2).toDouble();
+        if (m.captured(1) == QLatin1String("d"))
+            limits[section].xecute = us;
+        else if ((m.captured(1) == QLatin1String("a")) != tls)
+            limits[section].roundTrip = us;
+    }
+    return limits;
+}
+
+QString gatewaySection(bool pinned, bool tls) {
+    return QString(pinned ? QStringLiteral("pinned to CPU 0") : QStringLiteral("unpinned")) +
+           (tls ? QStringLiteral(", TLS:")
+                : (pinned ? QStringLiteral(" (client and server):") : QStringLiteral(":")));
 }
 } // namespace
 
@@ -210,8 +242,8 @@ int main(int argc, char *argv[]) {
     qputenv("LC_ALL", "de_AT.UTF-8");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QLatin1String("--once"))
-        return exportOnce(args[2]);
+    if (args.size() == 3 && args[1].startsWith(QLatin1String("--once")))
+        return exportOnce(args[2], args[1] == QLatin1String("--once-tls"));
 
     const qint64 speedLines = args.size() > 1 ? args[1].toLongLong() : 100000;
     const qint64 bigLines = args.size() > 2 ? args[2].toLongLong() : 1000000;
@@ -226,39 +258,51 @@ int main(int argc, char *argv[]) {
         !buildPayroll(bigDb, bigLines))
         return 2;
 
-    // a pinned, d pinned, a unpinned, d unpinned
-    const QList<double> limits = roundTripLimits();
+    const QMap<QString, Limit> limits = roundTripLimits();
     for (const bool pinned : {true, false}) {
-        const QStringList figures = child(speedDb, pinned);
-        if (figures.size() != 6) {
-            print(QStringLiteral("export failed"));
-            return 1;
+        QStringList ratios;
+        for (const bool tls : {false, true}) {
+            const QStringList figures = child(speedDb, pinned, tls);
+            const QString name = QString(pinned ? QStringLiteral("pinned to one core")
+                                                : QStringLiteral("unpinned")) +
+                                 (tls ? QStringLiteral(", TLS") : QString());
+            if (figures.size() != 6) {
+                print(name + QStringLiteral(": export failed"));
+                return 1;
+            }
+            const double lines = figures[0].toDouble();
+            const double perSecond = lines / figures[1].toDouble();
+            print(QStringLiteral("%1: %2 lines in %3 s = %4 lines/s")
+                      .arg(name)
+                      .arg(lines)
+                      .arg(figures[1].toDouble(), 0, 'f', 2)
+                      .arg(perSecond, 0, 'f', 0));
+            print(QStringLiteral("    per line: message loop %1 us, channel %2 us, journal %3 us")
+                      .arg(figures[3].toDouble(), 0, 'f', 1)
+                      .arg(figures[4].toDouble(), 0, 'f', 1)
+                      .arg(figures[5].toDouble(), 0, 'f', 2));
+            const Limit limit = limits.value(gatewaySection(pinned, tls));
+            if (!limit.valid()) {
+                print(QStringLiteral("    limit: bench_gateway gave no figures"));
+                ratios << (tls ? QStringLiteral("TLS -") : QStringLiteral("plain -"));
+                continue;
+            }
+            const double perLine = 1e6 / (limit.roundTrip + limit.xecute);
+            const double ratio = perSecond / perLine;
+            print(QStringLiteral("    limit 1/(%1 %2 us + XECUTE %3 us) = %4 lines/s; "
+                                 "export/limit = %5 (target >= 0.5)")
+                      .arg(tls ? QStringLiteral("TLS round trip") : QStringLiteral("ping-pong"))
+                      .arg(limit.roundTrip)
+                      .arg(limit.xecute)
+                      .arg(perLine, 0, 'f', 0)
+                      .arg(ratio, 0, 'f', 2));
+            ratios << QStringLiteral("%1 %2")
+                          .arg(tls ? QStringLiteral("TLS") : QStringLiteral("plain"))
+                          .arg(ratio, 0, 'f', 2);
         }
-        const double lines = figures[0].toDouble();
-        const double perSecond = lines / figures[1].toDouble();
-        print(QStringLiteral("%1: %2 lines in %3 s = %4 lines/s")
-                  .arg(pinned ? QStringLiteral("pinned to one core")
-                              : QStringLiteral("unpinned          "))
-                  .arg(lines)
-                  .arg(figures[1].toDouble(), 0, 'f', 2)
-                  .arg(perSecond, 0, 'f', 0));
-        print(QStringLiteral("    per line: message loop %1 us, channel %2 us, journal %3 us")
-                  .arg(figures[3].toDouble(), 0, 'f', 1)
-                  .arg(figures[4].toDouble(), 0, 'f', 1)
-                  .arg(figures[5].toDouble(), 0, 'f', 2));
-        if (limits.size() == 4) {
-            const double a = limits[pinned ? 0 : 2];
-            const double d = limits[pinned ? 1 : 3];
-            const double limit = 1e6 / (a + d);
-            print(QStringLiteral("    limit 1/(ping-pong %1 us + XECUTE %2 us) = %3 lines/s; "
-                                 "export/limit = %4 (target >= 0.5)")
-                      .arg(a)
-                      .arg(d)
-                      .arg(limit, 0, 'f', 0)
-                      .arg(perSecond / limit, 0, 'f', 2));
-        } else {
-            print(QStringLiteral("    limit: bench_gateway gave no figures"));
-        }
+        print(QStringLiteral("    export/limit %1: %2")
+                  .arg(pinned ? QStringLiteral("pinned") : QStringLiteral("unpinned"),
+                       ratios.join(QStringLiteral(", "))));
     }
     QList<double> growth;
     for (const auto &[db, label] : {std::pair{smallDb, QStringLiteral("10000")},

@@ -1,6 +1,7 @@
 // Round trips per second of the command channel, against a demo ERP server started here:
 // (a) raw loopback TCP ping-pong with the message sizes of (c), (b) ServerExecute "S P0=1",
 // (c) ServerExecute of unique answering lines storing a 200-byte record through WINKWP,
+// (f) the same lines through the MSM persona with output capture,
 // (d) the in-process cost of (c)'s work on the server, and what the service's own path costs per
 // line: (c) - (a) - (d). Run pinned to CPU 0 (client and server) and unpinned, each in the clear
 // and over TLS; prints (c) against the limit 1 / (a + d), over TLS 1 / (b' + d).
@@ -147,12 +148,18 @@ public:
         probe.listen(QHostAddress::LocalHost, 0);
         m_port = probe.serverPort();
         probe.close();
+        QStringList args{QStringLiteral("start"),
+                         QStringLiteral("--dir"),
+                         m_dir.path(),
+                         QStringLiteral("--port"),
+                         QString::number(m_port),
+                         QStringLiteral("--routines"),
+                         sourceDir() + QStringLiteral("/bench/gateway")};
+        // An empty argument would be taken for an unknown option.
+        if (tls)
+            args << QStringLiteral("--tls");
         QProcess script;
-        script.start(sourceDir() + QStringLiteral("/demo/erp-server"),
-                     {QStringLiteral("start"), QStringLiteral("--dir"), m_dir.path(),
-                      QStringLiteral("--port"), QString::number(m_port),
-                      QStringLiteral("--routines"), sourceDir() + QStringLiteral("/bench/gateway"),
-                      tls ? QStringLiteral("--tls") : QString()});
+        script.start(sourceDir() + QStringLiteral("/demo/erp-server"), args);
         if (!script.waitForFinished(120000) || script.exitCode() != 0) {
             std::fprintf(stderr, "erp-server start failed: %s\n",
                          script.readAllStandardError().constData());
@@ -224,8 +231,9 @@ void runAll(const char *title, bool tls) {
     std::printf("%s\n", title);
 
     long next = 1000000;
-    QString answer =
-        ServerExecute(answering(QStringLiteral("$$WINKWP^BRKWPCOM(\"1, 1000```202401\")")));
+    // The batch's opening record, which every connection sends before its line records.
+    const QString opening = answering(QStringLiteral("$$WINKWP^BRKWPCOM(\"1, 1000```202401\")"));
+    QString answer = ServerExecute(opening);
     const qsizetype requestSize = 8 + 2 + recordLine(next).toLatin1().size();
     const qsizetype replySize = 4 * 8 + 1;
     const double a = pingPong(requestSize, replySize, Echo::OwnProcess);
@@ -259,6 +267,24 @@ void runAll(const char *title, bool tls) {
     });
     std::printf("  (c) ServerExecute unique WINKWP line: %9.0f round trips/s (%.2f us)%s\n",
                 1e6 / c, c, refused ? " REFUSED LINES" : "");
+
+    // (c)'s lines as the MSM server kind sends them: persona M, what the line writes captured.
+    LineClient msm;
+    if (msm.connectTo(QStringLiteral("127.0.0.1"), QString::number(server.port()), 5000,
+                      server.security()) &&
+        msm.greet('M', "KORVEX", 5000) &&
+        msm.execute("D PASS^%ONLCL0(1,0,\"demo\")", false, 30000, reply) &&
+        msm.execute(opening.toLatin1(), true, 30000, reply) && reply.output.isEmpty()) {
+        long failed = 0;
+        const double f = perCall([&](long) {
+            if (!msm.execute(recordLine(++next).toLatin1(), true, 30000, reply) ||
+                reply.code != "0" || !reply.output.isEmpty())
+                ++failed;
+        });
+        std::printf("  (f) the same, persona M with capture:  %9.0f round trips/s (%.2f us)%s\n",
+                    1e6 / f, f, failed ? " FAILED LINES" : "");
+    }
+    msm.close();
 
     // What the client itself spends on a line of (c): building, encoding, decoding.
     const auto charset = ServerCharset::byName(channel.settings.charset);
