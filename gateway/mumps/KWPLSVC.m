@@ -187,10 +187,12 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
  I $E(%KWPQ)'="X"!("01"'[$E(%KWPQ,2))!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  S %KWPS("capnow")=$E(%KWPQ,2)
+ ; The capture file stays open (OPEN of an open device costs nothing); opened anew only after
+ ; a line closed it or failed
  I %KWPS("capnow") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
  S %KWPP=$$RUN($S(%KWPS("msm"):$$MSMZV($E(%KWPQ,3,$L(%KWPQ)),%KWPS("zv")),1:$E(%KWPQ,3,$L(%KWPQ))),%KWPS("zv"))
- S %KWPO=$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap")),1:"")
+ S %KWPO=$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:"")
  D:'$$SOCKOK LOST
  ; The reply of REPLY(0,"",P0,output) in its frame, built in one variable and written once
  S %KWPQ=$E(100000033+$L(%KWPP)+$L(%KWPO),2,9)_"00000001000000000"_$E(100000000+$L(%KWPP),2,9)_%KWPP_$E(100000000+$L(%KWPO),2,9)_%KWPO
@@ -206,7 +208,7 @@ FAIL ; Error trap of a line: the stack is unwound to the request loop, the error
  S $ECODE=""
  ; Should the answer fail too, the line closed or took the socket: the process ends
  S $ETRAP="D FATAL^KWPLSVC"
- I $G(%KWPS("capnow")) C %KWPS("cap")
+ I $G(%KWPS("capnow")) C %KWPS("cap") C %KWPS("capr")
  D:'$$SOCKOK LOST
  D SEND($$REPLY($S(+$ZSTATUS:+$ZSTATUS,1:1),$ZSTATUS,"",""))
  S $ETRAP="ZGOTO "_%KWPS("lv")_":FAIL^KWPLSVC"
@@ -260,7 +262,9 @@ GREET() ; Reads the greeting within the greeting time; maps the namespace to its
  S $ZGBLDIR=gld
  S %KWPS("msm")=(p="M"),%KWPS("zv")=$S(p="M":"MSM-Persona des KWP-Zeilendienstes auf "_$ZVERSION,1:$ZVERSION)
  S %KWPS("cap")=%KWPC("workdir")_"/kwplsvc-"_$J_".out"
- O %KWPS("cap"):(NEWVERSION) C %KWPS("cap")
+ ; Read back through a device of its own: one open for both would read line by line
+ S %KWPS("capr")=%KWPC("workdir")_"/./kwplsvc-"_$J_".out"
+ O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576)
  D SEND($$REPLY(0,"","",""))
  Q 1
  ;
@@ -291,13 +295,11 @@ REPLY(code,text,p0,out) ; The four reply fields
 FRAME(s) ; Eight length digits, then the bytes
  Q $E(100000000+$L(s),2,9)_s
  ;
-CAPTURED(f) ; What the line wrote into the capture file, byte for byte
- N x,out,y
- U f S x=$X C f
- O f:(READONLY:FIXED:RECORDSIZE=65536) U f S out="" F  R y#65536 S out=out_y Q:$ZEOF
- C f
- ; CLOSE ends an unfinished last record with a line feed of its own
- I x,$E(out,$L(out))=$C(10) S out=$E(out,1,$L(out)-1)
+CAPTURED(f,r) ; What the line wrote into the capture file f, byte for byte, read through r; empties f
+ N out,y
+ U f:FLUSH
+ O r:(READONLY:FIXED:RECORDSIZE=65536) U r:REWIND S out="" F  R y#65536 S out=out_y Q:$ZEOF
+ U f I out'=""!$ZKEY U f:(REWIND:TRUNCATE)
  Q out
  ;
 MSMZV(line,zv) ; The line with $ZV/$ZVERSION outside string literals replaced by the persona's text

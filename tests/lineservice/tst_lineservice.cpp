@@ -23,6 +23,7 @@ private slots:
     void requestWithoutCommandKeepsConnection();
     void line_data();
     void line();
+    void captureHoldsOnlyItsOwnLine();
     void haltEndsOnlyItsConnection();
     void clientGoingAwayEndsItsProcess();
     void everyByteTravelsUnchanged();
@@ -237,6 +238,34 @@ void TestLineService::line() {
     QCOMPARE(reply[2], p0);
     QCOMPARE(client.execute("S Y=\"in step\"").value(0), QByteArray("0"));
     QCOMPARE(client.execute("S P0=Y").value(2), QByteArray("in step"));
+}
+
+// The capture file is kept from line to line: each captured line answers with its own output
+// only, after longer output, a failure, or a line that closed the capture device itself.
+void TestLineService::captureHoldsOnlyItsOwnLine() {
+    struct Step {
+        QByteArray line;
+        QByteArray code; // empty: any
+        QByteArray output;
+    };
+    const QList<Step> steps{
+        {"F I=1:1:7000 W \"0123456789\"", "0", QByteArray("0123456789").repeated(7000)},
+        {"W \"ab\"", "0", "ab"},
+        {"S P0=1", "0", ""},
+        {"W \"part\" S P0=1/0", {}, ""},
+        {"W \"after\",!", "0", "after\n"},
+        {"C $IO S P0=2", {}, ""},
+        {"W \"again\"", "0", "again"},
+    };
+    RawLineClient client;
+    QVERIFY(client.open(m_server->port()));
+    for (const Step &step : steps) {
+        const QList<QByteArray> reply = client.execute(step.line, true);
+        QVERIFY2(reply.size() == 4, step.line.constData());
+        if (!step.code.isEmpty())
+            QCOMPARE(reply[0], step.code);
+        QCOMPARE(reply[3], step.output);
+    }
 }
 
 void TestLineService::haltEndsOnlyItsConnection() {
