@@ -6,7 +6,7 @@ CacheControl::CacheControl(const GatewaySettings &settings)
 void CacheControl::setServer(const QString &server) {
     m_channel.close();
     m_server = server;
-    m_channel.fail(LineChannel::NoError, QString());
+    m_channel.succeed();
     if (server.isEmpty())
         return;
 

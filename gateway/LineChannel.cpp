@@ -24,7 +24,7 @@ bool LineChannel::connectTo(const QString &host, const QString &port,
         return fail(UnknownCharset, GatewayTexts::unknownCharset(settings.charset));
     if (!m_client.connectTo(host, port, m_connectTimeoutMs, security))
         return fail(ConnectFailed, m_client.errorText(), m_client.errorDetails());
-    return fail(NoError, QString());
+    return succeed();
 }
 
 bool LineChannel::greet(char persona, const QString &nameSpace) {
@@ -36,7 +36,7 @@ bool LineChannel::greet(char persona, const QString &nameSpace) {
     }
     if (!m_client.greet(persona, encoded, m_connectTimeoutMs))
         return fail(ConnectFailed, m_client.errorText(), m_client.errorDetails());
-    return fail(NoError, QString());
+    return succeed();
 }
 
 bool LineChannel::run(const QString &line, bool capture, QString &answer) {
@@ -62,7 +62,7 @@ bool LineChannel::run(const QString &line, bool capture, QString &answer) {
     }
     const QByteArray &bytes = capture ? m_reply.output : m_reply.p0;
     m_charset->decode(bytes.constData(), bytes.size(), answer);
-    return fail(NoError, QString());
+    return succeed();
 }
 
 void LineChannel::close() {

@@ -47,6 +47,8 @@ public:
     QString errorDetails() const { return m_errorDetails; }
     // Records a failure found by the caller (a malformed server text, say).
     bool fail(int code, const QString &text, const QString &details = QString());
+    // Clears the last failure; true.
+    bool succeed() { return fail(NoError, QString()); }
 
 private:
     bool takeClientError(int codeWhileOpen);
