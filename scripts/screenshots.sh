@@ -12,6 +12,8 @@ bash scripts/build.sh release >/dev/null
 display=:${KWP_SCREENSHOT_DISPLAY:-97}
 run=$top/.run/screenshots
 port=${KWP_SCREENSHOT_PORT:-19870}
+# A server left by an interrupted earlier run is stopped before its folder goes.
+[[ -d $run/erp ]] && demo/erp-server stop --dir "$run/erp" >/dev/null 2>&1 || true
 rm -rf "$run" && mkdir -p "$run/profiles" "$run/config"
 build/demo/kwp-demo-db --out "$run/payroll.sqlite" >/dev/null
 cp demo/kwp1.sql "$run/kwp1.sql"
