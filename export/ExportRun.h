@@ -51,7 +51,6 @@ public:
     Outcome run(const QSqlDatabase &database, const QString &query, qint64 reccount);
 
     bool isRunning() const { return running_; }
-    bool openingTaken() const { return end_.openingTaken; }
     // The line records the server took for certain in the last run.
     qint64 linesTaken() const { return end_.linesTaken; }
     // How the last run ended: what was taken, what is uncertain, where it stopped.

@@ -43,10 +43,6 @@ bool restrictToOwner(const QString &path) {
 LogonSettings::LogonSettings(const QString &file)
     : m_file(file) {}
 
-QString LogonSettings::location() const {
-    return open(m_file)->fileName();
-}
-
 LogonValues LogonSettings::read() const {
     const std::unique_ptr<QSettings> store = open(m_file);
     store->beginGroup(section);
@@ -61,13 +57,15 @@ LogonValues LogonSettings::read() const {
 bool LogonSettings::write(const LogonValues &values, QString *error) const {
     const std::unique_ptr<QSettings> store = open(m_file);
     const bool isFile = store->format() == QSettings::IniFormat;
-    if (isFile && !restrictToOwner(store->fileName())) {
+    const auto failed = [&store, error] {
         if (error)
             *error = QStringLiteral("Die Anmeldedaten konnten nicht in \u201E%1\u201C gespeichert "
-                                    "werden (keine Schreibrechte).")
+                                    "werden.")
                          .arg(store->fileName());
         return false;
-    }
+    };
+    if (isFile && !restrictToOwner(store->fileName()))
+        return failed();
     store->beginGroup(section);
     store->setValue(QStringLiteral("Server"), values.profile);
     store->setValue(QStringLiteral("Firma"), values.company);
@@ -77,11 +75,5 @@ bool LogonSettings::write(const LogonValues &values, QString *error) const {
     store->sync();
     if (isFile)
         restrictToOwner(store->fileName());
-    if (store->status() == QSettings::NoError)
-        return true;
-    if (error)
-        *error = QStringLiteral("Die Anmeldedaten konnten nicht in \u201E%1\u201C gespeichert "
-                                "werden.")
-                     .arg(store->fileName());
-    return false;
+    return store->status() == QSettings::NoError || failed();
 }

@@ -20,9 +20,6 @@ public:
     // "Passwort". False with a German sentence in *error when they could not be stored.
     bool write(const LogonValues &values, QString *error) const;
 
-    // Where the values lie, for messages and the README.
-    QString location() const;
-
 private:
     QString m_file;
 };

@@ -136,10 +136,6 @@ int WageTypeSheet::rowOfKey(const QString &key) const {
     return -1;
 }
 
-bool WageTypeSheet::isUnread(int row) const {
-    return row >= 0 && row < rows() && rows_.at(row).unread != 0;
-}
-
 QStringList WageTypeSheet::unreadKeys() const {
     QStringList keys;
     for (const Row &row : rows_)

@@ -50,8 +50,7 @@ public:
     QString value(int row) const;
     // The row of a wage type, -1 when there is none.
     int rowOfKey(const QString &key) const;
-    // A field of the row (count or amount) could not be read and was not set since.
-    bool isUnread(int row) const;
+    // The wage types a field of which (count or amount) could not be read and was not set since.
     QStringList unreadKeys() const;
     // The row as the window shows it, then its assignment value: key;name;count;amount;value.
     QString listingLine(int row) const;
