@@ -41,19 +41,18 @@ int wageTypes(CommandContext &context) {
     QString out;
 
     UserMessages &messages = context.messages;
-    ErpGateway &gateway = session.gateway;
-    const AssignmentChannel channel{
-        [&gateway](const QString &line) { return gateway.ServerExecuteChecked(line); },
-        [&gateway] { return gateway.logon.Connected; }};
+    const AssignmentChannel channel = gatewayChannel(session.gateway);
 
     if (options.isSet(QStringLiteral("dump"))) {
         QList<AssignmentLines::Node> nodes;
         if (!WageTypeSheet::listStored(channel, &nodes, nullptr, &error))
             return context.fail(QStringLiteral("Die Zuordnung konnte nicht gelesen werden: ") +
                                 error);
+        QList<AssignmentFile::Entry> entries;
         for (const AssignmentLines::Node &node : nodes)
             if (node.hasValue)
-                out += AssignmentFile::line(node.key, node.value) + QLatin1Char('\n');
+                entries.append({node.key, node.value});
+        out = AssignmentFile::text(entries);
     } else if (options.isSet(QStringLiteral("restore"))) {
         QFile file(options.value(QStringLiteral("restore")));
         if (!file.open(QIODevice::ReadOnly))
