@@ -9,11 +9,7 @@ ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QStr
     , login(session, mainWindow)
     , about(&mainWindow, session.messages, payrollIniPath())
     , wageTypes(&mainWindow, {[&session] { return session.adocon.database(); },
-                              {[&session](const QString &line) {
-                                   return session.gateway.ServerExecuteChecked(line);
-                               },
-                               [&session] { return session.logon().Connected; }},
-                              &session.messages}) {
+                              gatewayChannel(session.gateway), &session.messages}) {
     QObject::connect(&mainWindow, &FMStart::wageTypesRequested, &wageTypes,
                      &WageTypesController::open);
     QObject::connect(&mainWindow, &FMStart::aboutRequested, &about, &AboutController::open);
