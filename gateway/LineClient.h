@@ -38,6 +38,11 @@ public:
     // Runs one line. True when a reply arrived (the line itself may have failed: see
     // reply.ok()); false when the connection failed, which closes it.
     bool execute(const QByteArray &line, bool capture, int timeoutMs, Reply &reply);
+    // Logs the connection on: company, branch and password travel as data to the server's
+    // password check, whose answer comes back in reply.p0 and reply.output (what it wrote).
+    // Lines run only after a log-on whose answer names a user. False as for execute().
+    bool logOn(const QByteArray &company, const QByteArray &branch, const QByteArray &password,
+               int timeoutMs, Reply &reply);
     void close();
 
     bool isOpen() const { return m_socket.isOpen(); }
@@ -54,6 +59,7 @@ private:
     using Deadline = std::chrono::steady_clock::time_point;
 
     bool sendFrame(Deadline deadline, int timeoutMs);
+    bool request(int timeoutMs, Reply &reply);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
     bool startTls(const LineSecurity &security, const QString &host, Deadline deadline,
                   int timeoutMs);

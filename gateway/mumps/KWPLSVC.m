@@ -9,6 +9,7 @@ START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
  S %KWPC=$ZCMDLINE I %KWPC="" W "usage: mumps -run START^KWPLSVC CONFIGFILE",! ZHALT 2
  I '$$CONF(%KWPC,.%KWPC) W "cannot read configuration ",$ZCMDLINE,! ZHALT 2
  ; Every line runs with the rights of this process: root's would be anyone's
+ I %KWPC("logoncheck")'?.1"%"1A.AN1"^".1"%"1A.AN D LOG("logoncheck="_$$SHOW(%KWPC("logoncheck"),64)_" is no entry reference LABEL^ROUTINE") ZHALT 2
  S %KWPE=$$ROOT I %KWPE D LOG($S(%KWPE<0:"cannot tell the account, ",1:"")_"refusing to run as root: start the service under an unprivileged account") ZHALT 6
  D PIDW($G(%KWPC("pidfile")),$J)
  S %KWPD="kwplsn"
@@ -149,7 +150,8 @@ CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Safe defaults for
  S:$G(conf("port"))="" conf("port")=9200
  S:$G(conf("workdir"))="" conf("workdir")=$S(dir="":".",1:dir)
  S:$G(conf("logfile"))="" conf("logfile")=conf("workdir")_"/kwplsvc.log"
- F k="maxconnections:64","greettimeout:10","idletimeout:0" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
+ S:$G(conf("logoncheck"))="" conf("logoncheck")="PASS^%ONLCL0"
+ F k="maxconnections:64","greettimeout:10","idletimeout:0","logonfailures:5" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
  S conf("tls")=$G(conf("tlscert"))'="",conf("tlsclients")=$G(conf("tlsclients"))
  S conf("file")=file
  Q 1
@@ -162,11 +164,17 @@ PIDW(file,pid) ; Writes the PID file, or removes it when pid is empty
  ;
 LOG(text) ; Appends one line with time and PID to the service's own log file
  N io,f,c,i S io=$IO,f=$G(%KWPC("logfile")) Q:f=""
- ; A client's bytes (a namespace) must not forge log lines
- S c="" F i=0:1:31 S c=c_$C(i)
+ ; Last defence: nothing may break the line (a peer's bytes go through SHOW first)
+ S c="" F i=0:1:31,127 S c=c_$C(i)
  O f:(APPEND) U f W $ZDATE($H,"YEAR-MM-DD 24:60:SS")," [",$J,"] ",$TR(text,c),! C f
  U io
  Q
+ ;
+SHOW(s,max) ; What a peer sent, for the log: at most max bytes, quoted, every byte outside
+ ; printable ASCII (and the backslash and quote) as \xNN, and the full length when cut
+ N o,i,c,b
+ S o="" F i=1:1:$L(s) Q:i>max  S c=$E(s,i),b=$A(c) S o=o_$S(b<32!(b>126)!(c="\")!(c=""""):"\x"_$E("0123456789abcdef",b\16+1)_$E("0123456789abcdef",b#16+1),1:c)
+ Q """"_o_""""_$S($L(s)>max:"... ("_$L(s)_" bytes)",1:"")
  ;
 SERVE ; Serving process, JOBbed by the listener with the configuration file as its command line
  N %KWPC,%KWPS
@@ -185,7 +193,11 @@ NEXT ; Reads and answers requests; ends the process when the client goes away
 ONE ; Reads one request and answers it; the path every line takes, so kept lean
  N %KWPQ,%KWPP,%KWPO
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
- I $E(%KWPQ)'="X"!("01"'[$E(%KWPQ,2))!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
+ ; The first byte is the kind of request: "X" a line, "L" a log-on
+ I $E(%KWPQ)'="X" D:$E(%KWPQ)="L" LOGON(%KWPQ) D:$E(%KWPQ)'="L" SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(%KWPQ),1)_""".","","")) Q
+ I "01"'[$E(%KWPQ,2)!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
+ ; No line runs before a log-on
+ I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst führt erst nach einer erfolgreichen Anmeldung Zeilen aus. Die Zeile wurde nicht ausgeführt.","","")) Q
  S %KWPS("capnow")=$E(%KWPQ,2)
  ; The capture file stays open (OPEN of an open device costs nothing); opened anew only after
  ; a line closed it or failed
@@ -202,6 +214,32 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
 RUN(%KWPL,%KWPZV) ; Runs the line with every service local hidden; returns P0
  N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
  X %KWPL
+ Q $G(P0)
+ ;
+LOGON(q) ; A log-on request: "L", then company, branch and password, each as eight length digits
+ ; and its bytes. They go to the configured check as values; the connection counts as logged
+ ; on when the first "`" piece of the check's answer is not empty. Too many failures in a row
+ ; end the connection.
+ N f,i,n,p,p0,out,ok
+ S p=2 F i=1:1:3 S n=$E(q,p,p+7) Q:n'?8N  S f(i)=$E(q,p+8,p+7+n),p=p+8+n
+ I $D(f(3))=0!(p'=($L(q)+1)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
+ S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=1
+ O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U $S(%KWPS("msm"):%KWPS("cap"),1:"/dev/null")
+ S p0=$$CHECK(f(1),f(2),f(3),%KWPC("logoncheck"),%KWPS("zv"))
+ S out=$$CAPTURED(%KWPS("cap"),%KWPS("capr")),%KWPS("capnow")=0
+ D:'$$SOCKOK LOST
+ S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
+ S:ok %KWPS("auth")=1,%KWPS("fails")=0
+ D SEND($$REPLY(0,"",p0,out))
+ Q:ok
+ I %KWPS("fails")'<%KWPC("logonfailures") D LOG("closed the connection of "_%KWPS("peer")_": "_%KWPS("fails")_" failed log-ons in a row") S %KWPS("end")=1
+ Q
+ ;
+CHECK(%KWPA,%KWPB,%KWPW,%KWPR,%KWPZV) ; Calls the log-on check with the values; returns its P0
+ N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
+ K P0
+ ; Only the configured entry reference (checked at start) and local names form the call
+ D @(%KWPR_"(%KWPA,%KWPB,%KWPW)")
  Q $G(P0)
  ;
 FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
@@ -230,7 +268,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  N zs,i,h,p
  ZSHOW "D":zs
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
@@ -256,16 +294,17 @@ GREET() ; Reads the greeting within the greeting time; maps the namespace to its
  I %KWPS("end")=2 D LOG("closed the connection of "_%KWPS("peer")_": no greeting within "_%KWPC("greettimeout")_" s")
  Q:%KWPS("end") 0
  S p=$E(g,5),ns=$E(g,6,$L(g))
- I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) Q 0
+ I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) D LOG("unknown greeting "_$$SHOW(g,64)_" from "_%KWPS("peer")) Q 0
  S gld=$S(ns="":"",1:$G(%KWPC("ns",ns)))
- I gld="" D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) D LOG("unknown namespace "_ns) Q 0
+ I gld="" D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) D LOG("unknown namespace "_$$SHOW(ns,64)_" from "_%KWPS("peer")) Q 0
  S $ZGBLDIR=gld
  S %KWPS("msm")=(p="M"),%KWPS("zv")=$S(p="M":"MSM-Persona des KWP-Zeilendienstes auf "_$ZVERSION,1:$ZVERSION)
  S %KWPS("cap")=%KWPC("workdir")_"/kwplsvc-"_$J_".out"
  ; Read back through a device of its own: one open for both would read line by line
  S %KWPS("capr")=%KWPC("workdir")_"/./kwplsvc-"_$J_".out"
  O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576)
- D SEND($$REPLY(0,"","",""))
+ ; P0 names the request kinds this service knows, separated by blanks; clients skip unknown ones
+ D SEND($$REPLY(0,"","logon line",""))
  Q 1
  ;
 RDFRAME(t) ; One frame's payload, within t seconds when t is not empty. %KWPS("end") is set when
