@@ -240,7 +240,8 @@ void TestServiceSafety::profileAsksForTls() {
     QVERIFY(loadGatewaySettings(ini.fileName(), gateway.settings).isEmpty());
 
     QString error;
-    const bool connected = gateway.ConnectByProfile("tls", &error);
+    const bool connected = gateway.ConnectByProfile("tls", &error) &&
+                           !gateway.CheckServerPassword("1", "0", "demo").isEmpty();
     const ServerAnswer answer = gateway.ServerExecuteChecked("S P0=6*7 W:$F($ZV,\"MSM\") P0");
     gateway.ServerDisconnect();
     QVERIFY2(connected == connects, qPrintable(error));
