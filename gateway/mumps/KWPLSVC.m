@@ -55,7 +55,7 @@ HANDOFF(h,conf,jobs) ; Starts a serving process with the detached socket as its 
  N cmd
  S cmd="SERVE^KWPLSVC:(CMDLINE="""_$$QQ(conf("file"))_""":INPUT=""SOCKET:"_h_""":OUTPUT=""SOCKET:"_h_""":ERROR=""/dev/null""):5"
  J @cmd
- I $T S jobs($ZJOB)="" C "socketpool":(SOCKET=h) Q
+ I $T S jobs($ZJOB)=$ZUT C "socketpool":(SOCKET=h) Q
  ; No process (the account's process limit): the client is told, the log says so
  U %KWPD:(ATTACH=h) S h("pool")=0
  D BUSY(%KWPD,h,"cannot start a serving process (JOB timed out; process limit of the account?)")
@@ -78,16 +78,28 @@ DROP(dev,h,log) ; Closes a connection without a byte
  Q
  ;
 LIVE(jobs,max) ; Serving processes still running; forgets those that ended
- N p,n,pids,io,pipe
+ N p,n,i,young
  S p="",n=0 F  S p=$O(jobs(p)) Q:p=""  D
  . I $ZGETJPI(p,"ISPROCALIVE") S n=n+1 Q
  . K jobs(p)
  Q:n<max n
  ; At the limit, ended processes that nobody reaped yet (zombies) must not count
- S pids="" F  S p=$O(jobs(p)) Q:p=""  S pids=pids_" "_p
+ S n=$$RUNNING(.jobs) Q:n<max n
+ ; A process started within the last second may serve a client that has already gone (one
+ ; that connects and closes at once): a moment for it to end, then the count stands
+ S young=0,p="" F  S p=$O(jobs(p)) Q:p=""  I $ZUT-jobs(p)<1000000 S young=1 Q
+ I young F i=1:1:6 H 0.025 S n=$$RUNNING(.jobs) Q:n<max
+ Q n
+ ;
+RUNNING(jobs) ; How many of the processes run; forgets the ended ones. The PIDs go to the shell on
+ ; its input: any number of them, where a command line is limited to 255 bytes. Shell
+ ; built-ins only, no process per PID
+ N p,n,io,pipe,old
  S io=$IO,pipe="kwpstat"
- O pipe:(SHELL="/bin/sh":COMMAND="for p in"_pids_"; do s=$(cut -d"" "" -f3 /proc/$p/stat 2>/dev/null); [ -n ""$s"" ] && [ ""$s"" != Z ] && echo $p; done; echo .":READONLY)::"PIPE"
- U pipe K jobs S n=0 F  R p:5 Q:p="."!(p="")!$ZEOF  S jobs(p)="",n=n+1
+ O pipe:(SHELL="/bin/sh":COMMAND="while read p; do s=''; read -r s 2>/dev/null </proc/$p/stat; set -- $s; [ -n ""$s"" ] && [ ""$3"" != Z ] && echo $p; done; echo .")::"PIPE"
+ U pipe S p="" F  S p=$O(jobs(p)) Q:p=""  W p,!
+ W /EOF
+ M old=jobs K jobs S n=0 F  R p:5 Q:p="."!(p="")!$ZEOF  S:$D(old(p)) jobs(p)=old(p),n=n+1
  C pipe U io
  Q n
  ;
@@ -181,8 +193,12 @@ SERVE ; Serving process, JOBbed by the listener with the configuration file as i
  S $ETRAP="D FATAL^KWPLSVC"
  I '$$CONF($ZCMDLINE,.%KWPC) ZHALT 2
  D OPENSOCK
+ ; Handshake and greeting within the greeting time, whatever the peer does: the handshake's
+ ; own time-out never ends a handshake the peer does not begin
+ S $ZTIMEOUT=%KWPC("greettimeout")_":D LATE^KWPLSVC"
  I %KWPC("tls"),'$$TLS D CLOSE ZHALT 0
  I '$$GREET D CLOSE ZHALT 0
+ S $ZTIMEOUT=-1
  S %KWPS("lv")=$ZLEVEL,$ETRAP="ZGOTO "_$ZLEVEL_":FAIL^KWPLSVC"
 NEXT ; Reads and answers requests; ends the process when the client goes away
  F  D ONE Q:%KWPS("end")
@@ -251,6 +267,12 @@ FAIL ; Error trap of a line: the stack is unwound to the request loop, the error
  D SEND($$REPLY($S(+$ZSTATUS:+$ZSTATUS,1:1),$ZSTATUS,"",""))
  S $ETRAP="ZGOTO "_%KWPS("lv")_":FAIL^KWPLSVC"
  G NEXT
+ ;
+LATE ; The greeting time ran out before TLS and greeting were through: the process ends
+ S $ETRAP="ZHALT 0"
+ D LOG("closed the connection of "_%KWPS("peer")_": no "_$S(%KWPC("tls"):"TLS handshake and ",1:"")_"greeting within "_%KWPC("greettimeout")_" s")
+ D CLOSE
+ ZHALT 0
  ;
 SOCKOK() ; Is the connection's socket still where the service left it?
  Q $ZSOCKET(%KWPS("sock"),"INDEX",%KWPS("h"))=0
