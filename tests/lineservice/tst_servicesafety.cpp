@@ -6,6 +6,7 @@
 #include "tests/support/RecordedMessages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -383,8 +384,11 @@ void TestServiceSafety::listenerAtProcessLimitAnswers() {
                                          "/limited.log\npidfile=" + at + "/limited.pid\n",
                                      port);
     const QString env = ErpServerFixture::sourceDir() + "/gateway/mumps/gtm-env.sh";
+    // The database is the service account's and its group's: the group lets nobody in.
+    const QString group =
+        QString::number(QFileInfo(m_server->dir() + "/kwp.dat").groupId());
     QProcess::startDetached(
-        "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "bash", "-c",
+        "setpriv", {"--reuid=nobody", "--regid=" + group, "--clear-groups", "bash", "-c",
                     "source '" + env +
                         "' && gtm_use_dist && export gtmroutines=\"$(sed -n "
                         "'s/^routines=//p' '" +
