@@ -42,9 +42,8 @@ bool plainNumber(const QString &text) {
             return false;
     return true;
 }
-} // namespace
 
-QString logonValueProblem(const QString &company, const QString &branch) {
+QString numberProblem(const QString &company, const QString &branch) {
     const auto problem = [](const QString &field, const QString &value) {
         if (!plainNumber(value))
             return QStringLiteral("Die %1 \u201E%2\u201C ist keine Nummer; bitte nur Ziffern "
@@ -60,9 +59,10 @@ QString logonValueProblem(const QString &company, const QString &branch) {
     const QString first = problem(QStringLiteral("Firma"), company);
     return first.isEmpty() ? problem(QStringLiteral("Filiale"), branch) : first;
 }
+} // namespace
 
 QString logonValueProblem(const LogonValues &values, const QString &charset) {
-    const QString numbers = logonValueProblem(values.company, values.branch);
+    const QString numbers = numberProblem(values.company, values.branch);
     if (!numbers.isEmpty())
         return numbers;
     if (values.password.size() > maxPasswordLength)

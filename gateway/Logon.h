@@ -30,7 +30,6 @@ constexpr int maxPasswordLength = 255;
 // Company and branch are numbers of at most maxLogonDigits digits; the password must fit the
 // server's character set (charset, a ServerCharset name) and maxPasswordLength. A German
 // sentence naming the first value that does not, or empty text.
-QString logonValueProblem(const QString &company, const QString &branch);
 QString logonValueProblem(const LogonValues &values, const QString &charset);
 
 // A company or branch number as the server's check receives it: the digits without leading
