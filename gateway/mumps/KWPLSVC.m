@@ -239,10 +239,12 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  N f,i,n,p,p0,out,ok
  S p=2 F i=1:1:3 S n=$E(q,p,p+7) Q:n'?8N  S f(i)=$E(q,p+8,p+7+n),p=p+8+n
  I $D(f(3))=0!(p'=($L(q)+1)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
- S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=1
- O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U $S(%KWPS("msm"):%KWPS("cap"),1:"/dev/null")
+ ; What the check writes is its answer for persona M only, as with an answering line
+ S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
+ I %KWPS("msm") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
+ E  U "/dev/null"
  S p0=$$CHECK(f(1),f(2),f(3),%KWPC("logoncheck"),%KWPS("zv"))
- S out=$$CAPTURED(%KWPS("cap"),%KWPS("capr")),%KWPS("capnow")=0
+ S out=$S(%KWPS("msm"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("capnow")=0
  D:'$$SOCKOK LOST
  S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
  S:ok %KWPS("auth")=1,%KWPS("fails")=0
