@@ -44,6 +44,7 @@ void LineClient::close() {
     m_socket.close();
     m_tlsRequired = false;
     m_greeted = false;
+    m_requestKinds.clear();
     m_rx.clear();
     m_rxStart = 0;
 }
@@ -169,6 +170,7 @@ bool LineClient::greet(char persona, const QByteArray &nameSpace, int timeoutMs)
                 .arg(m_peer, QString::fromLatin1(nameSpace)),
             QString::fromLatin1(reply.code + ' ' + reply.errorText));
     m_greeted = true;
+    m_requestKinds = reply.p0.split(' ');
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "gateway/LineSocket.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -51,6 +52,9 @@ public:
     // break, garbled reply), the server may have run the line.
     bool lineSent() const { return m_lineSent; }
     bool isGreeted() const { return m_greeted; }
+    // Whether the greeted service named this request kind ("logon", "line", ...) in its
+    // greeting reply: a newer kind is sent only to a service that knows it.
+    bool serviceKnows(const QByteArray &kind) const { return m_requestKinds.contains(kind); }
     // Why the last call failed: a German sentence for the user and the technical text.
     QString errorText() const { return m_errorText; }
     QString errorDetails() const { return m_errorDetails; }
@@ -71,6 +75,7 @@ private:
 
     LineSocket m_socket;
     bool m_greeted = false;
+    QList<QByteArray> m_requestKinds; // from the greeting reply
     bool m_tlsRequired = false; // the last failure: a TLS service answered a plain request
     bool m_lineSent = false;
     QString m_peer; // "host:port", for messages

@@ -204,6 +204,7 @@ void TestServiceSafety::tls() {
     QVERIFY2(client.errorText().contains(textPart), qPrintable(client.errorText()));
     if (greeted) {
         LineClient::Reply reply;
+        QVERIFY(client.serviceKnows("logon") && !client.serviceKnows("records"));
         QVERIFY(client.logOn("1", "0", "demo", 5000, reply));
         QVERIFY(client.execute("S P0=6*7", false, 5000, reply));
         QCOMPARE(reply.p0, QByteArray("42"));
