@@ -318,9 +318,9 @@ GREET() ; Reads the greeting within the greeting time; maps the namespace to its
  I %KWPS("end")=2 D LOG("closed the connection of "_%KWPS("peer")_": no greeting within "_%KWPC("greettimeout")_" s")
  Q:%KWPS("end") 0
  S p=$E(g,5),ns=$E(g,6,$L(g))
- I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) D LOG("unknown greeting "_$$SHOW(g,64)_" from "_%KWPS("peer")) Q 0
+ I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D LOG("unknown greeting "_$$SHOW(g,64)_" from "_%KWPS("peer")) D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) Q 0
  S gld=$S(ns="":"",1:$G(%KWPC("ns",ns)))
- I gld="" D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) D LOG("unknown namespace "_$$SHOW(ns,64)_" from "_%KWPS("peer")) Q 0
+ I gld="" D LOG("unknown namespace "_$$SHOW(ns,64)_" from "_%KWPS("peer")) D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) Q 0
  S $ZGBLDIR=gld
  S %KWPS("msm")=(p="M"),%KWPS("zv")=$S(p="M":"MSM-Persona des KWP-Zeilendienstes auf "_$ZVERSION,1:$ZVERSION)
  S %KWPS("cap")=%KWPC("workdir")_"/kwplsvc-"_$J_".out"

@@ -164,6 +164,7 @@ void TestLogonRequest::peerBytesInTheLogAreBounded() {
         QVERIFY(client.connectTo(m_server->port()));
         QVERIFY(client.sendFrame("KWP1C" + nameSpace));
         QCOMPARE(client.readReply(30000).value(0), QByteArray("2"));
+        QVERIFY(client.closedByServer());
     }
     const QByteArray added = logText().mid(before);
     QVERIFY2(added.size() < 1000, added.left(1000).constData());
