@@ -62,9 +62,8 @@ bool LineChannel::logOn(const QString &company, const QString &branch, const QSt
     for (int i = 0; i < 3; ++i)
         if (!m_charset->encode(*values[i], fields[i], &error))
             return fail(Unencodable, error);
-    return takeReply(
-        m_client.logOn(fields[0], fields[1], fields[2], m_answerTimeoutMs, m_reply), capture,
-        answer);
+    return takeReply(m_client.logOn(fields[0], fields[1], fields[2], m_answerTimeoutMs, m_reply),
+                     capture, answer);
 }
 
 bool LineChannel::takeReply(bool sent, bool capture, QString &answer) {

@@ -37,8 +37,8 @@ public:
     bool run(const QString &line, bool capture, QString &answer);
     // Logs the connection on (LineClient::logOn); the answer is the check's P0, or with
     // capture what it wrote.
-    bool logOn(const QString &company, const QString &branch, const QString &password,
-               bool capture, QString &answer);
+    bool logOn(const QString &company, const QString &branch, const QString &password, bool capture,
+               QString &answer);
     void close();
 
     // Connected and greeted.

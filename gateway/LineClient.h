@@ -76,7 +76,7 @@ private:
     LineSocket m_socket;
     bool m_greeted = false;
     QList<QByteArray> m_requestKinds; // from the greeting reply
-    bool m_tlsRequired = false; // the last failure: a TLS service answered a plain request
+    bool m_tlsRequired = false;       // the last failure: a TLS service answered a plain request
     bool m_lineSent = false;
     QString m_peer; // "host:port", for messages
     QByteArray m_tx;

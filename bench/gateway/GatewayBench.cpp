@@ -273,8 +273,7 @@ void runAll(const char *title, bool tls) {
         });
         std::printf("  (g) log-on request:                   %9.0f round trips/s (%.2f us)%s\n"
                     "  (g') the check as a line, as before:  %9.0f round trips/s (%.2f us)\n",
-                    1e6 / request, request, notLoggedOn ? " FAILED LOG-ONS" : "", 1e6 / line,
-                    line);
+                    1e6 / request, request, notLoggedOn ? " FAILED LOG-ONS" : "", 1e6 / line, line);
     }
     raw.close();
 
@@ -290,8 +289,7 @@ void runAll(const char *title, bool tls) {
     LineClient msm;
     if (msm.connectTo(QStringLiteral("127.0.0.1"), QString::number(server.port()), 5000,
                       server.security()) &&
-        msm.greet('M', "KORVEX", 5000) &&
-        msm.logOn("1", "0", "demo", 30000, reply) &&
+        msm.greet('M', "KORVEX", 5000) && msm.logOn("1", "0", "demo", 30000, reply) &&
         msm.execute(opening.toLatin1(), true, 30000, reply) && reply.output.isEmpty()) {
         long failed = 0;
         const double f = perCall([&](long) {

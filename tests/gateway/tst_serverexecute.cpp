@@ -106,9 +106,9 @@ void TestServerExecute::connectKind(const QString &kind) {
     QCOMPARE(gw().logon.ServerKind, kind);
     QVERIFY(gw().logon.Connected);
     // The service runs lines only for a connection that logged on.
-    QVERIFY(gw().CheckServerPassword(QStringLiteral("1"), QStringLiteral("0"),
-                                     QStringLiteral("demo"))
-                .startsWith(QLatin1String("DEMO`")));
+    QVERIFY(
+        gw().CheckServerPassword(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("demo"))
+            .startsWith(QLatin1String("DEMO`")));
 }
 
 void TestServerExecute::answeringLine_data() {
@@ -476,9 +476,9 @@ void TestServerExecute::kwpctlExec_data() {
 
     const QString line = answering(QStringLiteral("\"Grüße `x`\""));
     const QStringList user{"--company", "1", "--branch", "0"};
-    QTest::newRow("cache answer as UTF-8") << user + QStringList{"--profile", "cache", line}
-                                           << "demo" << 0 << QByteArray("Grüße `x`\n")
-                                           << QByteArray();
+    QTest::newRow("cache answer as UTF-8")
+        << user + QStringList{"--profile", "cache", line} << "demo" << 0
+        << QByteArray("Grüße `x`\n") << QByteArray();
     QTest::newRow("msm answer as UTF-8") << user + QStringList{"--profile", "msm", line} << "demo"
                                          << 0 << QByteArray("Grüße `x`\n") << QByteArray();
     QTest::newRow("failing line") << user + QStringList{"--profile", "msm", "S P0=1/0"} << "demo"
@@ -489,8 +489,8 @@ void TestServerExecute::kwpctlExec_data() {
                              << QByteArray() << QByteArray("Aufruf");
     // Without a log-on nothing runs: the line would have set ^KWPTEST("exec").
     const QString marking = QStringLiteral("S ^KWPTEST(\"exec\")=1");
-    QTest::newRow("wrong password") << user + QStringList{"--profile", "cache", marking}
-                                    << "falsch" << 2 << QByteArray() << QByteArray("abgelehnt");
+    QTest::newRow("wrong password") << user + QStringList{"--profile", "cache", marking} << "falsch"
+                                    << 2 << QByteArray() << QByteArray("abgelehnt");
     QTest::newRow("no password") << user + QStringList{"--profile", "msm", marking} << "" << 2
                                  << QByteArray() << QByteArray("KWP_PASSWORD");
 }

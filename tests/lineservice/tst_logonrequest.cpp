@@ -89,17 +89,17 @@ void TestLogonRequest::valuesArriveAsSent_data() {
     QTest::addColumn<QByteArray>("password");
     QTest::newRow("code in the company")
         << QByteArray("1) S ^KWPTEST(\"ran\")=1 D X(1") << QByteArray("0") << QByteArray("demo");
-    QTest::newRow("code in the branch") << QByteArray("1")
-                                        << QByteArray("0,\"demo\") S ^KWPTEST(\"ran\")=1 ;")
-                                        << QByteArray("demo");
+    QTest::newRow("code in the branch")
+        << QByteArray("1") << QByteArray("0,\"demo\") S ^KWPTEST(\"ran\")=1 ;")
+        << QByteArray("demo");
     QTest::newRow("closing the call in the password")
         << QByteArray("1") << QByteArray("0") << QByteArray("demo\") S ^KWPTEST(\"ran\")=1 ;");
-    QTest::newRow("extrinsic function") << QByteArray("$$ZSY^X") << QByteArray("@x")
-                                        << QByteArray("\"_$C(34)_\"");
+    QTest::newRow("extrinsic function")
+        << QByteArray("$$ZSY^X") << QByteArray("@x") << QByteArray("\"_$C(34)_\"");
     QTest::newRow("every control byte")
         << QByteArray("\r\n") << QByteArray("\x00\x7f", 2) << QByteArray("\x01\x1b[2J\xff");
-    QTest::newRow("number with leading zeros") << QByteArray("01") << QByteArray("00")
-                                               << QByteArray("demo");
+    QTest::newRow("number with leading zeros")
+        << QByteArray("01") << QByteArray("00") << QByteArray("demo");
 }
 
 // The check receives company, branch and password byte for byte, never as code; what it does
@@ -148,8 +148,7 @@ void TestLogonRequest::failedLogOnsCloseTheConnection() {
     RawLineClient guesser;
     QVERIFY(guesser.greet(m_server->port()));
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(guesser.logOn("1", "0", "rate" + QByteArray::number(i)).value(0),
-                 QByteArray("0"));
+        QCOMPARE(guesser.logOn("1", "0", "rate" + QByteArray::number(i)).value(0), QByteArray("0"));
     QVERIFY(guesser.closedByServer());
     QVERIFY2(logText().contains("127.0.0.1: 5 failed log-ons in a row"),
              logText().right(400).constData());

@@ -308,14 +308,14 @@ void TestServiceSafety::defaultCapRefusesWithBusy() {
 }
 
 void TestServiceSafety::silentConnectionsAreClosed_data() {
-    QTest::addColumn<QByteArray>("tls"); // the variant's TLS lines; empty: plain
+    QTest::addColumn<QByteArray>("tls");  // the variant's TLS lines; empty: plain
     QTest::addColumn<QByteArray>("sent"); // before falling silent
     QTest::addColumn<bool>("greet");
     QTest::addColumn<QByteArray>("logged");
 
     const QByteArray plain = "tlscert=\n";
-    QTest::newRow("nothing sent")
-        << plain << QByteArray() << false << QByteArray("no greeting within 1 s");
+    QTest::newRow("nothing sent") << plain << QByteArray() << false
+                                  << QByteArray("no greeting within 1 s");
     QTest::newRow("half a header")
         << plain << QByteArray("0000") << false << QByteArray("no greeting within 1 s");
     QTest::newRow("idle after greeting")
@@ -323,8 +323,8 @@ void TestServiceSafety::silentConnectionsAreClosed_data() {
     QTest::newRow("half a request")
         << plain << QByteArray("00000020X0") << true << QByteArray("idle for 1 s");
     const QByteArray tlsSilent = "no TLS handshake and greeting within 1 s";
-    QTest::newRow("TLS: nothing sent") << QByteArray("#tls\n") << QByteArray() << false
-                                       << tlsSilent;
+    QTest::newRow("TLS: nothing sent")
+        << QByteArray("#tls\n") << QByteArray() << false << tlsSilent;
     QTest::newRow("TLS: half a hello")
         << QByteArray("#tls\n") << QByteArray("\x16\x03\x01\x00") << false << tlsSilent;
     QTest::newRow("TLS with client certificates: nothing sent")
@@ -337,11 +337,10 @@ void TestServiceSafety::silentConnectionsAreClosed() {
     QFETCH(bool, greet);
     QFETCH(QByteArray, logged);
 
-    const quint16 port =
-        startVariant(tls.startsWith("tlscert=")  ? "timed"
-                     : tls.contains("require") ? "timedclients"
-                                               : "timedtls",
-                     tls + "greettimeout=1\nidletimeout=1\n");
+    const quint16 port = startVariant(tls.startsWith("tlscert=") ? "timed"
+                                      : tls.contains("require")  ? "timedclients"
+                                                                 : "timedtls",
+                                      tls + "greettimeout=1\nidletimeout=1\n");
     QVERIFY(port);
     const qsizetype before = logText().count(logged);
     RawLineClient client;
@@ -387,8 +386,7 @@ void TestServiceSafety::listenerAtProcessLimitAnswers() {
                                      port);
     const QString env = ErpServerFixture::sourceDir() + "/gateway/mumps/gtm-env.sh";
     // The database is the service account's and its group's: the group lets nobody in.
-    const QString group =
-        QString::number(QFileInfo(m_server->dir() + "/kwp.dat").groupId());
+    const QString group = QString::number(QFileInfo(m_server->dir() + "/kwp.dat").groupId());
     QProcess::startDetached(
         "setpriv", {"--reuid=nobody", "--regid=" + group, "--clear-groups", "bash", "-c",
                     "source '" + env +

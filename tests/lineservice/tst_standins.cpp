@@ -83,14 +83,13 @@ void TestStandIns::logOn_data() {
     QTest::newRow("umlauts, single bytes")
         << QByteArrayList{"2", "0", "m\xfcller"} << QByteArray("MUELLER")
         << QByteArray("J\xfcrgen M\xfcller");
-    QTest::newRow("wrong password") << QByteArrayList{"1", "0", "falsch"} << QByteArray()
-                                    << QByteArray();
+    QTest::newRow("wrong password")
+        << QByteArrayList{"1", "0", "falsch"} << QByteArray() << QByteArray();
     QTest::newRow("password in other case")
         << QByteArrayList{"1", "0", "DEMO"} << QByteArray() << QByteArray();
-    QTest::newRow("unknown company") << QByteArrayList{"9", "0", "demo"} << QByteArray()
-                                     << QByteArray();
-    QTest::newRow("empty password") << QByteArrayList{"1", "0", ""} << QByteArray()
-                                    << QByteArray();
+    QTest::newRow("unknown company")
+        << QByteArrayList{"9", "0", "demo"} << QByteArray() << QByteArray();
+    QTest::newRow("empty password") << QByteArrayList{"1", "0", ""} << QByteArray() << QByteArray();
 }
 
 // The answer of the password check, read as the log-on reads it, on both server kinds.

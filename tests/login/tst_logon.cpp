@@ -209,7 +209,9 @@ void TestLogon::valuesTheServerCannotHold_data() {
     QTest::addColumn<QString>("company");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("message");
-    QTest::newRow("letter outside the character set") << "1" << "Łódź" << "Zeichensatz";
+    QTest::newRow("letter outside the character set") << "1"
+                                                      << "Łódź"
+                                                      << "Zeichensatz";
     QTest::newRow("password of 10 KB") << "1" << QString(10240, 'x') << "höchstens 255 Zeichen";
     QTest::newRow("company of 23 digits") << "99999999999999999999999"
                                           << "demo"
@@ -315,7 +317,7 @@ void TestLogon::kwpctlLogon_data() {
         << base + QStringList{"--company", "99999999999999999999999"} << "demo" << 2 << ""
         << "höchstens 18 Ziffern";
     QTest::newRow("password outside the character set") << base << "Łódź" << 2 << ""
-                                                         << "Zeichensatz";
+                                                        << "Zeichensatz";
     QTest::newRow("stored profile missing") << QStringList{"logon"} << "demo" << 2 << ""
                                             << "Bravenoor";
 }

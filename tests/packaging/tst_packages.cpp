@@ -246,8 +246,8 @@ void PackagesTest::lineService() {
     check.write("KWPPKGCK ; log-on check of the package test\n"
                 "CHECK(c,b,p) S P0=$S(c=1&(b=0)&(p=\"demo\"):\"DEMO`1`Paket`1\",1:\"\") Q\n");
     check.close();
-    QVERIFY(QFile::setPermissions(check.fileName(), QFile::permissions(check.fileName()) |
-                                                        QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(check.fileName(),
+                                  QFile::permissions(check.fileName()) | QFile::ReadOther));
     m_port = port;
     conf.write(QStringLiteral("port=%1\nallow=127.0.0.1\nnamespace=KORVEX=%2/kwp.gld\n"
                               "pidfile=%2/kwplsvc.pid\nlogfile=%2/kwplsvc.log\n"
@@ -295,11 +295,11 @@ void PackagesTest::systemdUnit() {
     // systemd's targets, which the unit's default dependencies name, into the scratch root.
     const QDir targets(QStringLiteral("/usr/lib/systemd/system"));
     for (const QString &target : targets.entryList({QStringLiteral("*.target")}, QDir::Files))
-        QFile::copy(targets.filePath(target), installed(QStringLiteral("usr/lib/systemd/system/")) +
-                                                  target);
-    const Run verify = run(QStringLiteral("systemd-analyze"),
-                           {QStringLiteral("verify"), QStringLiteral("--root=") + m_root.path(),
-                            unit});
+        QFile::copy(targets.filePath(target),
+                    installed(QStringLiteral("usr/lib/systemd/system/")) + target);
+    const Run verify =
+        run(QStringLiteral("systemd-analyze"),
+            {QStringLiteral("verify"), QStringLiteral("--root=") + m_root.path(), unit});
     QVERIFY2(verify.exitCode == 0, (verify.out + verify.err).constData());
 
     QStringList command = unitValue(unit, QStringLiteral("ExecStart")).split(QLatin1Char(' '));
@@ -308,12 +308,13 @@ void PackagesTest::systemdUnit() {
     QVERIFY2(QFileInfo(installed(command[0].mid(1))).isExecutable(), qPrintable(command[0]));
     QProcess service;
     const QStringList asUser =
-        runningAsRoot() ? QStringList{QStringLiteral("-u"), QLatin1String(serviceUser),
-                                      QStringLiteral("--")}
-                        : QStringList();
+        runningAsRoot()
+            ? QStringList{QStringLiteral("-u"), QLatin1String(serviceUser), QStringLiteral("--")}
+            : QStringList();
     service.start(runningAsRoot() ? QStringLiteral("runuser") : installed(command[0].mid(1)),
-                  runningAsRoot() ? asUser + QStringList{installed(command[0].mid(1)), command[1], m_conf}
-                                  : QStringList{command[1], m_conf});
+                  runningAsRoot()
+                      ? asUser + QStringList{installed(command[0].mid(1)), command[1], m_conf}
+                      : QStringList{command[1], m_conf});
     QVERIFY(service.waitForStarted());
     RawLineClient client;
     bool served = false;

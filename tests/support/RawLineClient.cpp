@@ -44,7 +44,8 @@ bool RawLineClient::open(quint16 port, char persona, const QByteArray &nameSpace
     if (!greet(port, persona, nameSpace))
         return false;
     const QList<QByteArray> reply = logOn("1", "0", "demo");
-    return reply.size() == 4 && reply[0] == "0" && reply[persona == 'M' ? 3 : 2].startsWith("DEMO`");
+    return reply.size() == 4 && reply[0] == "0" &&
+           reply[persona == 'M' ? 3 : 2].startsWith("DEMO`");
 }
 
 QByteArray RawLineClient::logonRequest(const QByteArray &company, const QByteArray &branch,
