@@ -8,8 +8,9 @@ START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
  S $ETRAP="W $ZSTATUS,! ZHALT 2"
  S %KWPC=$ZCMDLINE I %KWPC="" W "usage: mumps -run START^KWPLSVC CONFIGFILE",! ZHALT 2
  I '$$CONF(%KWPC,.%KWPC) W "cannot read configuration ",$ZCMDLINE,! ZHALT 2
- ; Every line runs with the rights of this process: root's would be anyone's
+ ; The check is called by name: only an entry reference may stand there
  I %KWPC("logoncheck")'?.1"%"1A.AN1"^".1"%"1A.AN D LOG("logoncheck="_$$SHOW(%KWPC("logoncheck"),64)_" is no entry reference LABEL^ROUTINE") ZHALT 2
+ ; Every line runs with the rights of this process: root's would be anyone's
  S %KWPE=$$ROOT I %KWPE D LOG($S(%KWPE<0:"cannot tell the account, ",1:"")_"refusing to run as root: start the service under an unprivileged account") ZHALT 6
  D PIDW($G(%KWPC("pidfile")),$J)
  S %KWPD="kwplsn"
