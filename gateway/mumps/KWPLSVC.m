@@ -211,7 +211,9 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
  N %KWPQ,%KWPP,%KWPO
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
  ; The first byte is the kind of request: "X" a line, "L" a log-on
- I $E(%KWPQ)'="X" D:$E(%KWPQ)="L" LOGON(%KWPQ) D:$E(%KWPQ)'="L" SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(%KWPQ),1)_""".","","")) Q
+ I $E(%KWPQ)'="X" D  Q
+ . I $E(%KWPQ)="L" D LOGON(.%KWPQ) Q
+ . D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(%KWPQ),1)_""".","",""))
  I "01"'[$E(%KWPQ,2)!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  ; No line runs before a log-on
  I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst führt erst nach einer erfolgreichen Anmeldung Zeilen aus. Die Zeile wurde nicht ausgeführt.","","")) Q
@@ -244,12 +246,14 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
  I %KWPS("msm") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
- S p0=$$CHECK(f(1),f(2),f(3),%KWPC("logoncheck"),%KWPS("zv"))
+ S p0=$$CHECK(f(1),f(2),f(3),%KWPS("check"),%KWPS("zv"))
  S out=$S(%KWPS("msm"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("capnow")=0
  D:'$$SOCKOK LOST
  S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
  S:ok %KWPS("auth")=1,%KWPS("fails")=0
- D SEND($$REPLY(0,"",p0,out))
+ ; The reply of REPLY(0,"",p0,out) in its frame, built in one variable and written once
+ S p0=$E(100000033+$L(p0)+$L(out),2,9)_"00000001000000000"_$E(100000000+$L(p0),2,9)_p0_$E(100000000+$L(out),2,9)_out
+ U %KWPS("sock") W p0
  Q:ok
  I %KWPS("fails")'<%KWPC("logonfailures") D LOG("closed the connection of "_%KWPS("peer")_": "_%KWPS("fails")_" failed log-ons in a row") S %KWPS("end")=1
  Q
@@ -258,7 +262,7 @@ CHECK(%KWPA,%KWPB,%KWPW,%KWPR,%KWPZV) ; Calls the log-on check with the values; 
  N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
  K P0
  ; Only the configured entry reference (checked at start) and local names form the call
- D @(%KWPR_"(%KWPA,%KWPB,%KWPW)")
+ D @%KWPR
  Q $G(P0)
  ;
 FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
@@ -293,7 +297,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  N zs,i,h,p
  ZSHOW "D":zs
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
