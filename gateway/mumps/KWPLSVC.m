@@ -239,14 +239,15 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  ; and its bytes. They go to the configured check as values; the connection counts as logged
  ; on when the first "`" piece of the check's answer is not empty. Too many failures in a row
  ; end the connection.
- N f,i,n,p,p0,out,ok
- S p=2 F i=1:1:3 S n=$E(q,p,p+7) Q:n'?8N  S f(i)=$E(q,p+8,p+7+n),p=p+8+n
- I $D(f(3))=0!(p'=($L(q)+1)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
+ N c,b,w,n,m,p0,out,ok
+ ; Three fields, unrolled: the request is as cheap as the check line it replaces
+ S n=$E(q,2,9),c=$E(q,10,9+n),m=10+n,n=$E(q,m,m+7),b=$E(q,m+8,m+7+n),m=m+8+n,n=$E(q,m,m+7),w=$E(q,m+8,m+7+n)
+ I $E(q,2,9)'?8N!($E(q,10+$L(c),17+$L(c))'?8N)!(n'?8N)!($L(q)'=(m+7+n)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
  ; What the check writes is its answer for persona M only, as with an answering line
  S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
  I %KWPS("msm") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
- S p0=$$CHECK(f(1),f(2),f(3),%KWPS("check"),%KWPS("zv"))
+ S p0=$$CHECK(c,b,w,%KWPS("check"),%KWPS("zv"))
  S out=$S(%KWPS("msm"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("capnow")=0
  D:'$$SOCKOK LOST
  S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
@@ -262,7 +263,7 @@ CHECK(%KWPA,%KWPB,%KWPW,%KWPR,%KWPZV) ; Calls the log-on check with the values; 
  N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
  K P0
  ; Only the configured entry reference (checked at start) and local names form the call
- D @%KWPR
+ X %KWPR
  Q $G(P0)
  ;
 FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
@@ -297,7 +298,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  N zs,i,h,p
  ZSHOW "D":zs
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")="D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
