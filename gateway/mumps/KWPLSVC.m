@@ -298,7 +298,9 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  N zs,i,h,p
  ZSHOW "D":zs
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")="D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ ; The check's call, an entry reference as the listener checked it at start (the file may have
+ ; changed since: anything else logs nobody on)
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
