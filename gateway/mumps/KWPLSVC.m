@@ -312,7 +312,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
 TLS() ; Switches the connection to TLS within the greeting time; false (logged) when that fails
  U %KWPS("sock") W /TLS("server",%KWPC("greettimeout"),"kwplsvc")
  I $T,'$DEVICE Q 1
- D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$DEVICE,1:"no handshake within "_%KWPC("greettimeout")_" s"))
+ D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$$SHOW($DEVICE,200),1:"no handshake within "_%KWPC("greettimeout")_" s"))
  Q 0
  ;
 CLOSE ; Ends the connection and removes this process's capture file, which also marks it alive
