@@ -51,8 +51,21 @@ void CacheControl::execute(const QString &line) {
 }
 
 ServerAnswer CacheControl::run(const QString &line) {
-    ServerAnswer result;
     execute(line);
+    return answer();
+}
+
+ServerAnswer CacheControl::logOn(const QString &company, const QString &branch,
+                                 const QString &password) {
+    if (!m_channel.awaitsGreeting() || m_channel.greet('C', m_nameSpace))
+        m_channel.logOn(company, branch, password, false, m_p0);
+    else
+        m_p0.resize(0);
+    return answer();
+}
+
+ServerAnswer CacheControl::answer() const {
+    ServerAnswer result;
     if (errorCode() != LineChannel::NoError) {
         result.error = errorText();
         result.details = errorDetails();

@@ -34,10 +34,13 @@ public:
     QString P0() const { return m_p0; }
 
     ServerAnswer run(const QString &line) override;
+    ServerAnswer logOn(const QString &company, const QString &branch,
+                       const QString &password) override;
     void close() override { setServer(QString()); }
     bool isOpen() const override { return m_channel.isOpen(); }
 
 private:
+    ServerAnswer answer() const;
     GatewaySettings m_settings;
     LineSecurity m_security;
     QString m_server;

@@ -21,6 +21,10 @@ public:
     virtual ~ErpConnection() = default;
     // Runs one line; on failure the answer carries the text the user is shown for this kind.
     virtual ServerAnswer run(const QString &line) = 0;
+    // Logs the connection on with the server's password check (company, branch and password
+    // travel as data); the answer is the check's. The line service runs no line before.
+    virtual ServerAnswer logOn(const QString &company, const QString &branch,
+                               const QString &password) = 0;
     // Closes the connection (the Caché control's empty server property, MSM's Logout).
     virtual void close() = 0;
     // False once the connection was closed or dropped after a time-out or a break.

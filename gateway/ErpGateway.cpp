@@ -7,6 +7,8 @@
 #include "gateway/MsmClient.h"
 #include "gateway/ServerProfile.h"
 
+#include <utility>
+
 ErpGateway::ErpGateway(UserMessages &messages, const GatewaySettings &settings)
     : settings(settings)
     , messages(messages) {}
@@ -82,15 +84,16 @@ bool ErpGateway::ConnectByProfile(const QString &profileName, QString *error) {
 
 ServerAnswer ErpGateway::ServerExecuteChecked(const QString &line) {
     ErpConnection *connection = logon.connection.get();
-    ServerAnswer result;
-    if (connection) {
-        result = connection->run(line);
-    } else {
+    return told(connection ? connection->run(line) : ServerAnswer(), connection);
+}
+
+ServerAnswer ErpGateway::told(ServerAnswer result, const ErpConnection *connection) {
+    if (result.ok)
+        return result;
+    if (!connection) {
         result.error = GatewayTexts::invalidRequest();
         result.details = GatewayTexts::notConnected();
     }
-    if (result.ok)
-        return result;
     if (!connection || !connection->isOpen())
         logon.Connected = false;
     messages.tell(result.error, GatewayTexts::invalidRequestTitle(), result.details);
@@ -105,10 +108,58 @@ QString ErpGateway::CheckServerPassword(const QString &company, const QString &b
                                         const QString &password) {
     if (password.isEmpty())
         return QString();
-    return ServerExecute(passwordCheckLine(company, branch, password));
+    ErpConnection *connection = logon.connection.get();
+    return told(connection ? connection->logOn(logonNumber(company), logonNumber(branch), password)
+                           : ServerAnswer(),
+                connection)
+        .answer;
 }
 
+namespace {
+// What a log-on attempt replaces: the way to the server and the profile's values that describe
+// it. Kept aside while a new connection is checked, put back when the check fails.
+struct ServerWay {
+    QString ServerKind, ConnectionString, NamespaceName;
+    bool ServerTls = false;
+    std::unique_ptr<ErpConnection> connection;
+    bool Connected = false;
+
+    static void move(LogonRecord &from, ServerWay &to) {
+        to.ServerKind = from.ServerKind;
+        to.ConnectionString = from.ConnectionString;
+        to.NamespaceName = from.NamespaceName;
+        to.ServerTls = from.ServerTls;
+        to.connection = std::move(from.connection);
+        to.Connected = std::exchange(from.Connected, false);
+    }
+    static void move(ServerWay &from, LogonRecord &to) {
+        to.ServerKind = from.ServerKind;
+        to.ConnectionString = from.ConnectionString;
+        to.NamespaceName = from.NamespaceName;
+        to.ServerTls = from.ServerTls;
+        to.connection = std::move(from.connection);
+        to.Connected = from.Connected;
+    }
+};
+} // namespace
+
 LogonResult ErpGateway::LogOn(const LogonValues &values) {
+    // The session's connection stays in force until a new one is logged on.
+    ServerWay previous;
+    ServerWay::move(logon, previous);
+    LogonResult result = logOnNewConnection(values);
+    if (result.outcome == LogonResult::Outcome::LoggedOn) {
+        if (previous.connection)
+            previous.connection->close();
+        return result;
+    }
+    if (logon.connection)
+        logon.connection->close();
+    ServerWay::move(previous, logon);
+    return result;
+}
+
+LogonResult ErpGateway::logOnNewConnection(const LogonValues &values) {
     LogonResult result;
     QString error;
     if (!ConnectByProfile(values.profile, &error)) {
@@ -117,7 +168,7 @@ LogonResult ErpGateway::LogOn(const LogonValues &values) {
         result.details = error;
         return result;
     }
-    const QString problem = logonValueProblem(values.company, values.branch);
+    const QString problem = logonValueProblem(values, settings.charset);
     if (!problem.isEmpty()) {
         result.outcome = LogonResult::Outcome::BadValues;
         result.message = problem;

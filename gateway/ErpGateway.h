@@ -71,14 +71,17 @@ public:
     // A line that failed because the connection broke or timed out also clears Connected.
     ServerAnswer ServerExecuteChecked(const QString &line);
 
-    // The password check on the server: empty text without a line when the password is empty,
-    // otherwise the answer of the check line (empty when it failed; the channel told the user).
-    // Company and branch must be plain numbers (logonValueProblem), the caller checks them.
+    // The password check on the server: empty text without a request when the password is
+    // empty, otherwise the answer of the connection's log-on request (empty when it failed; the
+    // user was told). Company and branch must be plain numbers (logonValueProblem), the caller
+    // checks them.
     QString CheckServerPassword(const QString &company, const QString &branch,
                                 const QString &password);
 
-    // Connects the values' profile, then checks company, branch and password on the server; on
-    // success sets UserId and UserName. Shows nothing itself but a failed check line.
+    // Connects the values' profile on a new connection, then checks company, branch and
+    // password on the server; on success sets UserId and UserName and the new connection
+    // replaces the session's. Otherwise the session's connection and server values stay as
+    // they were. Shows nothing itself but a failed check request.
     LogonResult LogOn(const LogonValues &values);
 
     // The start-up log-on: the values of the command line, or else the stored ones; connect;
@@ -92,5 +95,10 @@ public:
     void ServerLogout() { ServerDisconnect(); }
 
 private:
+    LogonResult logOnNewConnection(const LogonValues &values);
+    // A failed answer is shown ("Ungültige Anfrage") and clears Connected when the connection
+    // dropped; an answer without a connection is made one.
+    ServerAnswer told(ServerAnswer result, const ErpConnection *connection);
+
     QString m_connectError;
 };

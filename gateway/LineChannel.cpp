@@ -47,7 +47,27 @@ bool LineChannel::run(const QString &line, bool capture, QString &answer) {
     QString error;
     if (!m_charset->encode(line, m_line, &error))
         return fail(Unencodable, error);
-    if (!m_client.execute(m_line, capture, m_answerTimeoutMs, m_reply)) {
+    return takeReply(m_client.execute(m_line, capture, m_answerTimeoutMs, m_reply), capture,
+                     answer);
+}
+
+bool LineChannel::logOn(const QString &company, const QString &branch, const QString &password,
+                        bool capture, QString &answer) {
+    answer.resize(0);
+    if (!isOpen())
+        return fail(NotConnected, GatewayTexts::notConnected());
+    QByteArray fields[3];
+    const QString *values[] = {&company, &branch, &password};
+    QString error;
+    for (int i = 0; i < 3; ++i)
+        if (!m_charset->encode(*values[i], fields[i], &error))
+            return fail(Unencodable, error);
+    return takeReply(m_client.logOn(fields[0], fields[1], fields[2], m_answerTimeoutMs, m_reply),
+                     capture, answer);
+}
+
+bool LineChannel::takeReply(bool sent, bool capture, QString &answer) {
+    if (!sent) {
         if (m_client.lineSent())
             return fail(AnswerLost, m_client.errorText(), m_client.errorDetails());
         return takeClientError(LineRejected);

@@ -35,6 +35,10 @@ public:
     bool greet(char persona, const QString &nameSpace);
     // Runs one line. The answer is P0, or with capture what the line wrote.
     bool run(const QString &line, bool capture, QString &answer);
+    // Logs the connection on (LineClient::logOn); the answer is the check's P0, or with
+    // capture what it wrote.
+    bool logOn(const QString &company, const QString &branch, const QString &password, bool capture,
+               QString &answer);
     void close();
 
     // Connected and greeted.
@@ -52,6 +56,8 @@ public:
 
 private:
     bool takeClientError(int codeWhileOpen);
+    // The reply of a line or log-on that went out: its answer, or why it failed.
+    bool takeReply(bool sent, bool capture, QString &answer);
 
     LineClient m_client;
     LineClient::Reply m_reply;

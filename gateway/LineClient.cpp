@@ -44,6 +44,7 @@ void LineClient::close() {
     m_socket.close();
     m_tlsRequired = false;
     m_greeted = false;
+    m_requestKinds.clear();
     m_rx.clear();
     m_rxStart = 0;
 }
@@ -169,6 +170,7 @@ bool LineClient::greet(char persona, const QByteArray &nameSpace, int timeoutMs)
                 .arg(m_peer, QString::fromLatin1(nameSpace)),
             QString::fromLatin1(reply.code + ' ' + reply.errorText));
     m_greeted = true;
+    m_requestKinds = reply.p0.split(' ');
     return true;
 }
 
@@ -186,13 +188,41 @@ bool LineClient::execute(const QByteArray &line, bool capture, int timeoutMs, Re
         m_errorDetails.clear();
         return false;
     }
-    const Deadline deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     m_tx.resize(0); // keeps the buffer for the next line
     appendLength(m_tx, line.size() + 2);
     m_tx.append('X');
     m_tx.append(capture ? '1' : '0');
     m_tx.append(line);
+    return request(timeoutMs, reply);
+}
+
+bool LineClient::logOn(const QByteArray &company, const QByteArray &branch,
+                       const QByteArray &password, int timeoutMs, Reply &reply) {
+    m_lineSent = false;
+    if (!isOpen() || !m_greeted)
+        return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Anmeldung "
+                                   "wurde nicht gesendet."),
+                    QString());
+    const qsizetype size = 1 + 3 * headerSize + company.size() + branch.size() + password.size();
+    if (size > maxPayload) {
+        m_errorText = QStringLiteral("Die Anmeldung ist zu lang für den ERP-Server. Sie wurde "
+                                     "nicht gesendet.");
+        m_errorDetails.clear();
+        return false;
+    }
+    m_tx.resize(0);
+    appendLength(m_tx, size);
+    m_tx.append('L');
+    for (const QByteArray *field : {&company, &branch, &password}) {
+        appendLength(m_tx, field->size());
+        m_tx.append(*field);
+    }
+    return request(timeoutMs, reply);
+}
+
+bool LineClient::request(int timeoutMs, Reply &reply) {
+    const Deadline deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     if (!sendFrame(deadline, timeoutMs))
         return false;
     m_lineSent = true;

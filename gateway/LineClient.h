@@ -3,6 +3,7 @@
 #include "gateway/LineSocket.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <chrono>
@@ -38,6 +39,11 @@ public:
     // Runs one line. True when a reply arrived (the line itself may have failed: see
     // reply.ok()); false when the connection failed, which closes it.
     bool execute(const QByteArray &line, bool capture, int timeoutMs, Reply &reply);
+    // Logs the connection on: company, branch and password travel as data to the server's
+    // password check, whose answer comes back in reply.p0 and reply.output (what it wrote).
+    // Lines run only after a log-on whose answer names a user. False as for execute().
+    bool logOn(const QByteArray &company, const QByteArray &branch, const QByteArray &password,
+               int timeoutMs, Reply &reply);
     void close();
 
     bool isOpen() const { return m_socket.isOpen(); }
@@ -46,6 +52,9 @@ public:
     // break, garbled reply), the server may have run the line.
     bool lineSent() const { return m_lineSent; }
     bool isGreeted() const { return m_greeted; }
+    // Whether the greeted service named this request kind ("logon", "line", ...) in its
+    // greeting reply: a newer kind is sent only to a service that knows it.
+    bool serviceKnows(const QByteArray &kind) const { return m_requestKinds.contains(kind); }
     // Why the last call failed: a German sentence for the user and the technical text.
     QString errorText() const { return m_errorText; }
     QString errorDetails() const { return m_errorDetails; }
@@ -54,6 +63,7 @@ private:
     using Deadline = std::chrono::steady_clock::time_point;
 
     bool sendFrame(Deadline deadline, int timeoutMs);
+    bool request(int timeoutMs, Reply &reply);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
     bool startTls(const LineSecurity &security, const QString &host, Deadline deadline,
                   int timeoutMs);
@@ -65,7 +75,8 @@ private:
 
     LineSocket m_socket;
     bool m_greeted = false;
-    bool m_tlsRequired = false; // the last failure: a TLS service answered a plain request
+    QList<QByteArray> m_requestKinds; // from the greeting reply
+    bool m_tlsRequired = false;       // the last failure: a TLS service answered a plain request
     bool m_lineSent = false;
     QString m_peer; // "host:port", for messages
     QByteArray m_tx;

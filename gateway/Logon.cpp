@@ -1,7 +1,6 @@
 #include "gateway/Logon.h"
 
 #include "gateway/GetPiece.h"
-#include "gateway/MumpsString.h"
 #include "gateway/ServerCharset.h"
 
 LogonValues logonValuesFromCommandLine(const QString &argumentText) {
@@ -43,22 +42,47 @@ bool plainNumber(const QString &text) {
             return false;
     return true;
 }
+
+QString numberProblem(const QString &company, const QString &branch) {
+    const auto problem = [](const QString &field, const QString &value) {
+        if (!plainNumber(value))
+            return QStringLiteral("Die %1 \u201E%2\u201C ist keine Nummer; bitte nur Ziffern "
+                                  "eingeben. Es wurde nichts an den ERP-Server gesendet.")
+                .arg(field, value);
+        if (logonNumber(value).size() > maxLogonDigits)
+            return QStringLiteral("Die %1 \u201E%2\u201C ist zu lang: eine Nummer darf höchstens "
+                                  "%3 Ziffern haben. Es wurde nichts an den ERP-Server gesendet.")
+                .arg(field, value)
+                .arg(maxLogonDigits);
+        return QString();
+    };
+    const QString first = problem(QStringLiteral("Firma"), company);
+    return first.isEmpty() ? problem(QStringLiteral("Filiale"), branch) : first;
+}
 } // namespace
 
-QString logonValueProblem(const QString &company, const QString &branch) {
-    const auto problem = [](const QString &field, const QString &value) {
-        return QStringLiteral("Die %1 \u201E%2\u201C ist keine Nummer; bitte nur Ziffern "
-                              "eingeben. Es wurde nichts an den ERP-Server gesendet.")
-            .arg(field, value);
-    };
-    if (!plainNumber(company))
-        return problem(QStringLiteral("Firma"), company);
-    if (!plainNumber(branch))
-        return problem(QStringLiteral("Filiale"), branch);
+QString logonValueProblem(const LogonValues &values, const QString &charset) {
+    const QString numbers = numberProblem(values.company, values.branch);
+    if (!numbers.isEmpty())
+        return numbers;
+    if (values.password.size() > maxPasswordLength)
+        return QStringLiteral("Das Passwort ist mit %1 Zeichen zu lang: erlaubt sind höchstens %2 "
+                              "Zeichen. Es wurde nichts an den ERP-Server gesendet.")
+            .arg(values.password.size())
+            .arg(maxPasswordLength);
+    const std::optional<ServerCharset> serverCharset = ServerCharset::byName(charset);
+    QByteArray encoded;
+    if (serverCharset && !serverCharset->encode(values.password, encoded, nullptr))
+        return QStringLiteral("Das Passwort enthält ein Zeichen, das der ERP-Server nicht "
+                              "kennt (Zeichensatz %1); bitte nur Zeichen dieses Zeichensatzes "
+                              "verwenden. Es wurde nichts an den ERP-Server gesendet.")
+            .arg(charset);
     return QString();
 }
 
-QString passwordCheckLine(const QString &company, const QString &branch, const QString &password) {
-    return QStringLiteral("D PASS^%ONLCL0(") + company + QLatin1Char(',') + branch +
-           QLatin1Char(',') + mumpsString(password) + QLatin1Char(')');
+QString logonNumber(const QString &digits) {
+    qsizetype first = 0;
+    while (first + 1 < digits.size() && digits[first] == u'0')
+        ++first;
+    return digits.mid(first);
 }

@@ -22,10 +22,16 @@ LogonValues logonValuesFromCommandLine(const QString &argumentText);
 // Characters outside the code page stay as they are.
 QString ScramblePassword(const QString &text);
 
-// Company and branch go into the check line as numbers: digits only. A German sentence naming
-// the first field that is not, or empty text.
-QString logonValueProblem(const QString &company, const QString &branch);
+// The longest company or branch number: the server keeps numbers to 18 digits.
+constexpr int maxLogonDigits = 18;
+// The longest password the server's check can look up.
+constexpr int maxPasswordLength = 255;
 
-// "D PASS^%ONLCL0(company,branch,"password")": the password as a string expression that the
-// server receives exactly as typed (quotes doubled, control characters as $C pieces).
-QString passwordCheckLine(const QString &company, const QString &branch, const QString &password);
+// Company and branch are numbers of at most maxLogonDigits digits; the password must fit the
+// server's character set (charset, a ServerCharset name) and maxPasswordLength. A German
+// sentence naming the first value that does not, or empty text.
+QString logonValueProblem(const LogonValues &values, const QString &charset);
+
+// A company or branch number as the server's check receives it: the digits without leading
+// zeros ("007" is 7, as the number the server knows), never through floating point.
+QString logonNumber(const QString &digits);

@@ -71,12 +71,25 @@ void MsmClient::Logout() {
 }
 
 ServerAnswer MsmClient::run(const QString &line) {
+    QString written;
+    const bool ok = Xecute(line, written);
+    return answer(ok, written);
+}
+
+ServerAnswer MsmClient::logOn(const QString &company, const QString &branch,
+                              const QString &password) {
+    QString written;
+    const bool ok = m_channel.logOn(company, branch, password, true, written);
+    return answer(ok, written);
+}
+
+ServerAnswer MsmClient::answer(bool ok, QString &written) const {
     ServerAnswer result;
-    if (Xecute(line, result.answer)) {
+    if (ok) {
         result.ok = true;
+        result.answer.swap(written);
         return result;
     }
-    result.answer.clear();
     result.mayHaveRun = m_channel.errorCode() == LineChannel::AnswerLost;
     result.error = GatewayTexts::invalidRequest();
     result.details =

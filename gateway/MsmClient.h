@@ -34,10 +34,13 @@ public:
     QString errorDetails() const { return m_channel.errorDetails(); }
 
     ServerAnswer run(const QString &line) override;
+    ServerAnswer logOn(const QString &company, const QString &branch,
+                       const QString &password) override;
     void close() override { Logout(); }
     bool isOpen() const override { return m_channel.isOpen(); }
 
 private:
+    ServerAnswer answer(bool ok, QString &written) const;
     QString m_host;
     QString m_port;
     QString m_nameSpace;

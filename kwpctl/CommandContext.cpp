@@ -160,11 +160,3 @@ bool CommandContext::logOn(QString *fiscalYear) {
         return false;
     }
 }
-
-bool CommandContext::connectServer() {
-    QString error;
-    if (session.gateway.ConnectByProfile(options.value(QStringLiteral("profile")), &error))
-        return true;
-    fail(error);
-    return false;
-}

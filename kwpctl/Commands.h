@@ -39,11 +39,9 @@ public:
     bool clientKeys(QString &keys);
     // --period, or the month before today.
     QString period() const;
-    // Connects the server of --profile; false when it failed and the user was told.
-    bool connectServer();
     // Logs on as the program does: --profile, --company, --branch, the password from the
     // environment variable KWP_PASSWORD; what is not given comes from the stored log-on.
-    // False when it failed and the user was told; nothing but the check line was sent.
+    // False when it failed and the user was told; nothing but the log-on request was sent.
     bool logOn(QString *fiscalYear = nullptr);
 };
 

@@ -3,13 +3,14 @@
 #include <QTextStream>
 
 namespace {
-// Runs one line over the profile's connection and prints its answer as UTF-8.
+// Logs on as the other commands do, runs one line over the profile's connection and prints its
+// answer as UTF-8.
 int exec(CommandContext &context) {
     const QStringList lines = context.options.positionalArguments();
     if (!context.options.isSet(QStringLiteral("profile")) || lines.size() != 1)
         return context.failUsage(
             QStringLiteral("exec braucht --profile NAME und genau eine Zeile."));
-    if (!context.connectServer())
+    if (!context.logOn())
         return Failure;
     const ServerAnswer answer = context.session.gateway.ServerExecuteChecked(lines.first());
     context.session.gateway.ServerDisconnect();
@@ -24,8 +25,9 @@ int exec(CommandContext &context) {
 
 Command execCommand() {
     return {QStringLiteral("exec"),
-            QStringLiteral("--profile NAME 'ZEILE'"),
-            QStringLiteral("Führt eine MUMPS-Zeile auf dem ERP-Server aus und zeigt ihre Antwort"),
-            {CommonOptions::profile()},
+            QStringLiteral("--profile NAME [--company FIRMA] [--branch FILIALE] 'ZEILE'"),
+            QStringLiteral("Meldet sich an, führt eine MUMPS-Zeile auf dem ERP-Server aus und "
+                           "zeigt ihre Antwort"),
+            {CommonOptions::profile(), CommonOptions::company(), CommonOptions::branch()},
             exec};
 }

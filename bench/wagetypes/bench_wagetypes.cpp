@@ -72,6 +72,10 @@ int main(int argc, char *argv[]) {
     QString error;
     if (!gateway.ConnectByProfile(QStringLiteral("bench"), &error))
         fail(error);
+    if (gateway
+            .CheckServerPassword(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("demo"))
+            .isEmpty())
+        fail(QStringLiteral("the demo user's log-on failed"));
     mustRun(QStringLiteral("S %=\"`\""));
 
     QStringList keys;

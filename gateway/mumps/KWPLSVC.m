@@ -8,6 +8,8 @@ START ; Listener: mumps -run START^KWPLSVC CONFIGFILE
  S $ETRAP="W $ZSTATUS,! ZHALT 2"
  S %KWPC=$ZCMDLINE I %KWPC="" W "usage: mumps -run START^KWPLSVC CONFIGFILE",! ZHALT 2
  I '$$CONF(%KWPC,.%KWPC) W "cannot read configuration ",$ZCMDLINE,! ZHALT 2
+ ; The check is called by name: only an entry reference may stand there
+ I %KWPC("logoncheck")'?.1"%"1A.AN1"^".1"%"1A.AN D LOG("logoncheck="_$$SHOW(%KWPC("logoncheck"),64)_" is no entry reference LABEL^ROUTINE") ZHALT 2
  ; Every line runs with the rights of this process: root's would be anyone's
  S %KWPE=$$ROOT I %KWPE D LOG($S(%KWPE<0:"cannot tell the account, ",1:"")_"refusing to run as root: start the service under an unprivileged account") ZHALT 6
  D PIDW($G(%KWPC("pidfile")),$J)
@@ -54,7 +56,7 @@ HANDOFF(h,conf,jobs) ; Starts a serving process with the detached socket as its 
  N cmd
  S cmd="SERVE^KWPLSVC:(CMDLINE="""_$$QQ(conf("file"))_""":INPUT=""SOCKET:"_h_""":OUTPUT=""SOCKET:"_h_""":ERROR=""/dev/null""):5"
  J @cmd
- I $T S jobs($ZJOB)="" C "socketpool":(SOCKET=h) Q
+ I $T S jobs($ZJOB)=$ZUT C "socketpool":(SOCKET=h) Q
  ; No process (the account's process limit): the client is told, the log says so
  U %KWPD:(ATTACH=h) S h("pool")=0
  D BUSY(%KWPD,h,"cannot start a serving process (JOB timed out; process limit of the account?)")
@@ -77,16 +79,28 @@ DROP(dev,h,log) ; Closes a connection without a byte
  Q
  ;
 LIVE(jobs,max) ; Serving processes still running; forgets those that ended
- N p,n,pids,io,pipe
+ N p,n,i,young
  S p="",n=0 F  S p=$O(jobs(p)) Q:p=""  D
  . I $ZGETJPI(p,"ISPROCALIVE") S n=n+1 Q
  . K jobs(p)
  Q:n<max n
  ; At the limit, ended processes that nobody reaped yet (zombies) must not count
- S pids="" F  S p=$O(jobs(p)) Q:p=""  S pids=pids_" "_p
+ S n=$$RUNNING(.jobs) Q:n<max n
+ ; A process started within the last second may serve a client that has already gone (one
+ ; that connects and closes at once): a moment for it to end, then the count stands
+ S young=0,p="" F  S p=$O(jobs(p)) Q:p=""  I $ZUT-jobs(p)<1000000 S young=1 Q
+ I young F i=1:1:6 H 0.025 S n=$$RUNNING(.jobs) Q:n<max
+ Q n
+ ;
+RUNNING(jobs) ; How many of the processes run; forgets the ended ones. The PIDs go to the shell on
+ ; its input: any number of them, where a command line is limited to 255 bytes. Shell
+ ; built-ins only, no process per PID
+ N p,n,io,pipe,old
  S io=$IO,pipe="kwpstat"
- O pipe:(SHELL="/bin/sh":COMMAND="for p in"_pids_"; do s=$(cut -d"" "" -f3 /proc/$p/stat 2>/dev/null); [ -n ""$s"" ] && [ ""$s"" != Z ] && echo $p; done; echo .":READONLY)::"PIPE"
- U pipe K jobs S n=0 F  R p:5 Q:p="."!(p="")!$ZEOF  S jobs(p)="",n=n+1
+ O pipe:(SHELL="/bin/sh":COMMAND="while read p; do s=''; read -r s 2>/dev/null </proc/$p/stat; set -- $s; [ -n ""$s"" ] && [ ""$3"" != Z ] && echo $p; done; echo .")::"PIPE"
+ U pipe S p="" F  S p=$O(jobs(p)) Q:p=""  W p,!
+ W /EOF
+ M old=jobs K jobs S n=0 F  R p:5 Q:p="."!(p="")!$ZEOF  S:$D(old(p)) jobs(p)=old(p),n=n+1
  C pipe U io
  Q n
  ;
@@ -149,7 +163,8 @@ CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Safe defaults for
  S:$G(conf("port"))="" conf("port")=9200
  S:$G(conf("workdir"))="" conf("workdir")=$S(dir="":".",1:dir)
  S:$G(conf("logfile"))="" conf("logfile")=conf("workdir")_"/kwplsvc.log"
- F k="maxconnections:64","greettimeout:10","idletimeout:0" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
+ S:$G(conf("logoncheck"))="" conf("logoncheck")="PASS^%ONLCL0"
+ F k="maxconnections:64","greettimeout:10","idletimeout:0","logonfailures:5" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
  S conf("tls")=$G(conf("tlscert"))'="",conf("tlsclients")=$G(conf("tlsclients"))
  S conf("file")=file
  Q 1
@@ -162,19 +177,29 @@ PIDW(file,pid) ; Writes the PID file, or removes it when pid is empty
  ;
 LOG(text) ; Appends one line with time and PID to the service's own log file
  N io,f,c,i S io=$IO,f=$G(%KWPC("logfile")) Q:f=""
- ; A client's bytes (a namespace) must not forge log lines
- S c="" F i=0:1:31 S c=c_$C(i)
+ ; Last defence: nothing may break the line (a peer's bytes go through SHOW first)
+ S c="" F i=0:1:31,127 S c=c_$C(i)
  O f:(APPEND) U f W $ZDATE($H,"YEAR-MM-DD 24:60:SS")," [",$J,"] ",$TR(text,c),! C f
  U io
  Q
+ ;
+SHOW(s,max) ; What a peer sent, for the log: at most max bytes, quoted, every byte outside
+ ; printable ASCII (and the backslash and quote) as \xNN, and the full length when cut
+ N o,i,c,b
+ S o="" F i=1:1:$L(s) Q:i>max  S c=$E(s,i),b=$A(c) S o=o_$S(b<32!(b>126)!(c="\")!(c=""""):"\x"_$E("0123456789abcdef",b\16+1)_$E("0123456789abcdef",b#16+1),1:c)
+ Q """"_o_""""_$S($L(s)>max:"... ("_$L(s)_" bytes)",1:"")
  ;
 SERVE ; Serving process, JOBbed by the listener with the configuration file as its command line
  N %KWPC,%KWPS
  S $ETRAP="D FATAL^KWPLSVC"
  I '$$CONF($ZCMDLINE,.%KWPC) ZHALT 2
  D OPENSOCK
+ ; Handshake and greeting within the greeting time, whatever the peer does: the handshake's
+ ; own time-out never ends a handshake the peer does not begin
+ S $ZTIMEOUT=%KWPC("greettimeout")_":D LATE^KWPLSVC"
  I %KWPC("tls"),'$$TLS D CLOSE ZHALT 0
  I '$$GREET D CLOSE ZHALT 0
+ S $ZTIMEOUT=-1
  S %KWPS("lv")=$ZLEVEL,$ETRAP="ZGOTO "_$ZLEVEL_":FAIL^KWPLSVC"
 NEXT ; Reads and answers requests; ends the process when the client goes away
  F  D ONE Q:%KWPS("end")
@@ -185,7 +210,13 @@ NEXT ; Reads and answers requests; ends the process when the client goes away
 ONE ; Reads one request and answers it; the path every line takes, so kept lean
  N %KWPQ,%KWPP,%KWPO
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
- I $E(%KWPQ)'="X"!("01"'[$E(%KWPQ,2))!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
+ ; The first byte is the kind of request: "X" a line, "L" a log-on
+ I $E(%KWPQ)'="X" D  Q
+ . I $E(%KWPQ)="L" D LOGON(.%KWPQ) Q
+ . D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(%KWPQ),1)_""".","",""))
+ I "01"'[$E(%KWPQ,2)!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
+ ; No line runs before a log-on
+ I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst führt erst nach einer erfolgreichen Anmeldung Zeilen aus. Die Zeile wurde nicht ausgeführt.","","")) Q
  S %KWPS("capnow")=$E(%KWPQ,2)
  ; The capture file stays open (OPEN of an open device costs nothing); opened anew only after
  ; a line closed it or failed
@@ -204,6 +235,37 @@ RUN(%KWPL,%KWPZV) ; Runs the line with every service local hidden; returns P0
  X %KWPL
  Q $G(P0)
  ;
+LOGON(q) ; A log-on request: "L", then company, branch and password, each as eight length digits
+ ; and its bytes. They go to the configured check as values; the connection counts as logged
+ ; on when the first "`" piece of the check's answer is not empty. Too many failures in a row
+ ; end the connection.
+ N c,b,w,n,m,p0,out,ok
+ ; Three fields, unrolled: the request is as cheap as the check line it replaces
+ S n=$E(q,2,9),c=$E(q,10,9+n),m=10+n,n=$E(q,m,m+7),b=$E(q,m+8,m+7+n),m=m+8+n,n=$E(q,m,m+7),w=$E(q,m+8,m+7+n)
+ I $E(q,2,9)'?8N!($E(q,10+$L(c),17+$L(c))'?8N)!(n'?8N)!($L(q)'=(m+7+n)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
+ ; What the check writes is its answer for persona M only, as with an answering line
+ S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
+ I %KWPS("msm") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
+ E  U "/dev/null"
+ S p0=$$CHECK(c,b,w,%KWPS("check"),%KWPS("zv"))
+ S out=$S(%KWPS("msm"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("capnow")=0
+ D:'$$SOCKOK LOST
+ S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
+ S:ok %KWPS("auth")=1,%KWPS("fails")=0
+ ; The reply of REPLY(0,"",p0,out) in its frame, built in one variable and written once
+ S p0=$E(100000033+$L(p0)+$L(out),2,9)_"00000001000000000"_$E(100000000+$L(p0),2,9)_p0_$E(100000000+$L(out),2,9)_out
+ U %KWPS("sock") W p0
+ Q:ok
+ I %KWPS("fails")'<%KWPC("logonfailures") D LOG("closed the connection of "_%KWPS("peer")_": "_%KWPS("fails")_" failed log-ons in a row") S %KWPS("end")=1
+ Q
+ ;
+CHECK(%KWPA,%KWPB,%KWPW,%KWPR,%KWPZV) ; Calls the log-on check with the values; returns its P0
+ N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
+ K P0
+ ; Only the configured entry reference (checked at start) and local names form the call
+ X %KWPR
+ Q $G(P0)
+ ;
 FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
  S $ECODE=""
  ; Should the answer fail too, the line closed or took the socket: the process ends
@@ -213,6 +275,12 @@ FAIL ; Error trap of a line: the stack is unwound to the request loop, the error
  D SEND($$REPLY($S(+$ZSTATUS:+$ZSTATUS,1:1),$ZSTATUS,"",""))
  S $ETRAP="ZGOTO "_%KWPS("lv")_":FAIL^KWPLSVC"
  G NEXT
+ ;
+LATE ; The greeting time ran out before TLS and greeting were through: the process ends
+ S $ETRAP="ZHALT 0"
+ D LOG("closed the connection of "_%KWPS("peer")_": no "_$S(%KWPC("tls"):"TLS handshake and ",1:"")_"greeting within "_%KWPC("greettimeout")_" s")
+ D CLOSE
+ ZHALT 0
  ;
 SOCKOK() ; Is the connection's socket still where the service left it?
  Q $ZSOCKET(%KWPS("sock"),"INDEX",%KWPS("h"))=0
@@ -230,7 +298,9 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  N zs,i,h,p
  ZSHOW "D":zs
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ ; The check's call, an entry reference as the listener checked it at start (the file may have
+ ; changed since: anything else logs nobody on)
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
@@ -242,7 +312,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
 TLS() ; Switches the connection to TLS within the greeting time; false (logged) when that fails
  U %KWPS("sock") W /TLS("server",%KWPC("greettimeout"),"kwplsvc")
  I $T,'$DEVICE Q 1
- D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$DEVICE,1:"no handshake within "_%KWPC("greettimeout")_" s"))
+ D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$$SHOW($DEVICE,200),1:"no handshake within "_%KWPC("greettimeout")_" s"))
  Q 0
  ;
 CLOSE ; Ends the connection and removes this process's capture file, which also marks it alive
@@ -256,16 +326,17 @@ GREET() ; Reads the greeting within the greeting time; maps the namespace to its
  I %KWPS("end")=2 D LOG("closed the connection of "_%KWPS("peer")_": no greeting within "_%KWPC("greettimeout")_" s")
  Q:%KWPS("end") 0
  S p=$E(g,5),ns=$E(g,6,$L(g))
- I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) Q 0
+ I $E(g,1,4)'="KWP1"!("CM"'[p)!(p="") D LOG("unknown greeting "_$$SHOW(g,64)_" from "_%KWPS("peer")) D SEND($$REPLY(1,"Unbekannte Begrüßung: der Client spricht nicht das Protokoll KWP1.","","")) Q 0
  S gld=$S(ns="":"",1:$G(%KWPC("ns",ns)))
- I gld="" D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) D LOG("unknown namespace "_ns) Q 0
+ I gld="" D LOG("unknown namespace "_$$SHOW(ns,64)_" from "_%KWPS("peer")) D SEND($$REPLY(2,"Der Namensraum """_ns_""" ist auf diesem Server nicht eingerichtet.","","")) Q 0
  S $ZGBLDIR=gld
  S %KWPS("msm")=(p="M"),%KWPS("zv")=$S(p="M":"MSM-Persona des KWP-Zeilendienstes auf "_$ZVERSION,1:$ZVERSION)
  S %KWPS("cap")=%KWPC("workdir")_"/kwplsvc-"_$J_".out"
  ; Read back through a device of its own: one open for both would read line by line
  S %KWPS("capr")=%KWPC("workdir")_"/./kwplsvc-"_$J_".out"
  O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576)
- D SEND($$REPLY(0,"","",""))
+ ; P0 names the request kinds this service knows, separated by blanks; clients skip unknown ones
+ D SEND($$REPLY(0,"","logon line",""))
  Q 1
  ;
 RDFRAME(t) ; One frame's payload, within t seconds when t is not empty. %KWPS("end") is set when

@@ -397,6 +397,7 @@ void ExportRunTest::lineLengthLimit() {
         MsmClient msm(QStringLiteral("127.0.0.1"), QString::number(server_->port()),
                       QStringLiteral("KORVEX"));
         QVERIFY(msm.Login());
+        QVERIFY(msm.logOn(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("demo")).ok);
         QString written;
         QVERIFY2(msm.Xecute(ServerCallLine::forRecord(payroll().expectedRecords()[2]), written),
                  qPrintable(msm.errorText() + msm.errorDetails()));

@@ -105,6 +105,10 @@ void TestServerExecute::connectKind(const QString &kind) {
     QVERIFY2(gw().ConnectByProfile(kind, &error), qPrintable(error));
     QCOMPARE(gw().logon.ServerKind, kind);
     QVERIFY(gw().logon.Connected);
+    // The service runs lines only for a connection that logged on.
+    QVERIFY(
+        gw().CheckServerPassword(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("demo"))
+            .startsWith(QLatin1String("DEMO`")));
 }
 
 void TestServerExecute::answeringLine_data() {
@@ -142,8 +146,10 @@ void TestServerExecute::answeringLine() {
 void TestServerExecute::passwordCheckAnswersAlike() {
     QStringList answers;
     for (const QString &kind : {QStringLiteral("cache"), QStringLiteral("msm")}) {
-        connectKind(kind);
-        answers << gw().ServerExecute(QStringLiteral("D PASS^%ONLCL0(1,0,\"demo\")"));
+        QString error;
+        QVERIFY2(gw().ConnectByProfile(kind, &error), qPrintable(error));
+        answers << gw().CheckServerPassword(QStringLiteral("1"), QStringLiteral("0"),
+                                            QStringLiteral("demo"));
         // The log-on context lives on in the connection: % holds the back-quote.
         answers << gw().ServerExecute(answering(QStringLiteral("%")));
         gw().ServerDisconnect();
@@ -216,6 +222,9 @@ void TestServerExecute::localsPerConnection() {
     MsmClient second(QStringLiteral("127.0.0.1"), port, QStringLiteral("KORVEX"));
     QVERIFY2(first.Login(), qPrintable(first.errorText()));
     QVERIFY2(second.Login(), qPrintable(second.errorText()));
+    const QString one = QStringLiteral("1"), zero = QStringLiteral("0"),
+                  demo = QStringLiteral("demo");
+    QVERIFY(first.logOn(one, zero, demo).ok && second.logOn(one, zero, demo).ok);
     QString written;
     QVERIFY(first.Xecute(QStringLiteral("S KWPX=\"eins\""), written));
     QVERIFY(second.Xecute(QStringLiteral("W $D(KWPX)"), written));
@@ -227,6 +236,7 @@ void TestServerExecute::localsPerConnection() {
     control.setServer(QStringLiteral("CN_IPTCP:127.0.0.1[%1]").arg(port));
     control.setNameSpace(QStringLiteral("KORVEX"));
     QCOMPARE(control.errorCode(), 0);
+    QVERIFY(control.logOn(one, zero, demo).ok);
     control.execute(QStringLiteral("S P0=$D(KWPX)"));
     QCOMPARE(control.errorCode(), 0);
     QCOMPARE(control.P0(), QStringLiteral("0"));
@@ -334,6 +344,10 @@ void TestServerExecute::controlRoles() {
     QCOMPARE(control.errorCode(), 0);
     control.setNameSpace(QStringLiteral("KORVEX"));
     QCOMPARE(control.errorCode(), 0);
+    const auto logOn = [&control] {
+        return control.logOn(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("demo")).ok;
+    };
+    QVERIFY(logOn());
     control.execute(QStringLiteral("S P0=$J"));
     const QString firstProcess = control.P0();
     QVERIFY(!firstProcess.isEmpty());
@@ -341,6 +355,7 @@ void TestServerExecute::controlRoles() {
     // Writing the namespace again opens a fresh connection with fresh locals.
     control.execute(QStringLiteral("S KWPY=1"));
     control.setNameSpace(QStringLiteral("KORVEX"));
+    QVERIFY(logOn());
     control.execute(QStringLiteral("S P0=$D(KWPY)_\"/\"_$J"));
     QCOMPARE(control.errorCode(), 0);
     QVERIFY(control.P0().startsWith(QLatin1String("0/")));
@@ -454,25 +469,35 @@ void TestServerExecute::silentListener() {
 
 void TestServerExecute::kwpctlExec_data() {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("password");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
 
     const QString line = answering(QStringLiteral("\"Grüße `x`\""));
-    QTest::newRow("cache answer as UTF-8") << QStringList{"--profile", "cache", line} << 0
-                                           << QByteArray("Grüße `x`\n") << QByteArray();
-    QTest::newRow("msm answer as UTF-8")
-        << QStringList{"--profile", "msm", line} << 0 << QByteArray("Grüße `x`\n") << QByteArray();
-    QTest::newRow("failing line") << QStringList{"--profile", "msm", "S P0=1/0"} << 1
-                                  << QByteArray() << QByteArray("Ungültige Anfrage");
-    QTest::newRow("missing profile") << QStringList{"--profile", "nosuch", "S P0=1"} << 2
-                                     << QByteArray() << QByteArray("nosuch");
-    QTest::newRow("no line") << QStringList{"--profile", "cache"} << 2 << QByteArray()
-                             << QByteArray("Aufruf");
+    const QStringList user{"--company", "1", "--branch", "0"};
+    QTest::newRow("cache answer as UTF-8")
+        << user + QStringList{"--profile", "cache", line} << "demo" << 0
+        << QByteArray("Grüße `x`\n") << QByteArray();
+    QTest::newRow("msm answer as UTF-8") << user + QStringList{"--profile", "msm", line} << "demo"
+                                         << 0 << QByteArray("Grüße `x`\n") << QByteArray();
+    QTest::newRow("failing line") << user + QStringList{"--profile", "msm", "S P0=1/0"} << "demo"
+                                  << 1 << QByteArray() << QByteArray("Ungültige Anfrage");
+    QTest::newRow("missing profile") << user + QStringList{"--profile", "nosuch", "S P0=1"}
+                                     << "demo" << 2 << QByteArray() << QByteArray("nosuch");
+    QTest::newRow("no line") << user + QStringList{"--profile", "cache"} << "demo" << 2
+                             << QByteArray() << QByteArray("Aufruf");
+    // Without a log-on nothing runs: the line would have set ^KWPTEST("exec").
+    const QString marking = QStringLiteral("S ^KWPTEST(\"exec\")=1");
+    QTest::newRow("wrong password") << user + QStringList{"--profile", "cache", marking} << "falsch"
+                                    << 2 << QByteArray() << QByteArray("abgelehnt");
+    QTest::newRow("no password") << user + QStringList{"--profile", "msm", marking} << "" << 2
+                                 << QByteArray() << QByteArray("KWP_PASSWORD");
 }
 
 void TestServerExecute::kwpctlExec() {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, password);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
@@ -480,6 +505,7 @@ void TestServerExecute::kwpctlExec() {
     QProcess kwpctl;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KWP_PROFILE_DIR"), m_profiles.path());
+    environment.insert(QStringLiteral("KWP_PASSWORD"), password);
     kwpctl.setProcessEnvironment(environment);
     kwpctl.start(QStringLiteral(KWPCTL_PATH), QStringList{QStringLiteral("exec")} + arguments);
     QVERIFY(kwpctl.waitForFinished(20000));
@@ -487,6 +513,7 @@ void TestServerExecute::kwpctlExec() {
     QCOMPARE(kwpctl.exitCode(), exitCode);
     QCOMPARE(kwpctl.readAllStandardOutput(), out);
     QVERIFY2(standardError.contains(err), standardError.constData());
+    QCOMPARE(m_server->global("^KWPTEST(\"exec\")"), QByteArray());
 }
 
 void TestServerExecute::stoppedServer() {

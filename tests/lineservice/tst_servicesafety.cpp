@@ -6,6 +6,7 @@
 #include "tests/support/RecordedMessages.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +29,7 @@ private slots:
     void profileAsksForTls_data();
     void profileAsksForTls();
     void connectionCap();
+    void defaultCapRefusesWithBusy();
     void silentConnectionsAreClosed_data();
     void silentConnectionsAreClosed();
     void lineBreakingItsSocketEndsItsProcess_data();
@@ -202,6 +204,8 @@ void TestServiceSafety::tls() {
     QVERIFY2(client.errorText().contains(textPart), qPrintable(client.errorText()));
     if (greeted) {
         LineClient::Reply reply;
+        QVERIFY(client.serviceKnows("logon") && !client.serviceKnows("records"));
+        QVERIFY(client.logOn("1", "0", "demo", 5000, reply));
         QVERIFY(client.execute("S P0=6*7", false, 5000, reply));
         QCOMPARE(reply.p0, QByteArray("42"));
     }
@@ -240,7 +244,8 @@ void TestServiceSafety::profileAsksForTls() {
     QVERIFY(loadGatewaySettings(ini.fileName(), gateway.settings).isEmpty());
 
     QString error;
-    const bool connected = gateway.ConnectByProfile("tls", &error);
+    const bool connected = gateway.ConnectByProfile("tls", &error) &&
+                           !gateway.CheckServerPassword("1", "0", "demo").isEmpty();
     const ServerAnswer answer = gateway.ServerExecuteChecked("S P0=6*7 W:$F($ZV,\"MSM\") P0");
     gateway.ServerDisconnect();
     QVERIFY2(connected == connects, qPrintable(error));
@@ -269,27 +274,73 @@ void TestServiceSafety::connectionCap() {
         return next.open(port);
     }));
     QCOMPARE(second.execute("S P0=1").value(2), QByteArray("1"));
+
+    // A client that connects and closes 30 times a second holds one place at most.
+    second.close();
+    QVERIFY(waitUntil([&] { return first.open(port); }));
+    for (int i = 0; i < 30; ++i) {
+        RawLineClient brief;
+        QVERIFY2(brief.greet(port), "refused for a place the client does not hold");
+        brief.close();
+        QThread::msleep(33);
+    }
+    QVERIFY(second.open(port));
+}
+
+// At the default cap of 64 the refusals go their own way: the "busy" answer and log line,
+// never the listener's error trap (the check of ended processes once built a command line
+// too long for GT.M).
+void TestServiceSafety::defaultCapRefusesWithBusy() {
+    const quint16 port = startVariant("defaultcap", "tlscert=\n");
+    QVERIFY(port);
+    std::vector<std::unique_ptr<RawLineClient>> served;
+    for (int i = 0; i < 64; ++i) {
+        served.push_back(std::make_unique<RawLineClient>());
+        QVERIFY(served.back()->greet(port));
+    }
+    for (int i = 0; i < 5; ++i) {
+        RawLineClient refused;
+        QVERIFY(refused.connectTo(port));
+        QCOMPARE(refused.readReply().value(0), QByteArray("4"));
+    }
+    QVERIFY(waitUntil([&] { return logText().count("busy: 64 connections served") >= 5; }));
+    QVERIFY(!logText().contains("listener error"));
 }
 
 void TestServiceSafety::silentConnectionsAreClosed_data() {
+    QTest::addColumn<QByteArray>("tls");  // the variant's TLS lines; empty: plain
     QTest::addColumn<QByteArray>("sent"); // before falling silent
     QTest::addColumn<bool>("greet");
     QTest::addColumn<QByteArray>("logged");
 
-    QTest::newRow("nothing sent") << QByteArray() << false << QByteArray("no greeting within 1 s");
+    const QByteArray plain = "tlscert=\n";
+    QTest::newRow("nothing sent") << plain << QByteArray() << false
+                                  << QByteArray("no greeting within 1 s");
     QTest::newRow("half a header")
-        << QByteArray("0000") << false << QByteArray("no greeting within 1 s");
-    QTest::newRow("idle after greeting") << QByteArray() << true << QByteArray("idle for 1 s");
+        << plain << QByteArray("0000") << false << QByteArray("no greeting within 1 s");
+    QTest::newRow("idle after greeting")
+        << plain << QByteArray() << true << QByteArray("idle for 1 s");
     QTest::newRow("half a request")
-        << QByteArray("00000020X0") << true << QByteArray("idle for 1 s");
+        << plain << QByteArray("00000020X0") << true << QByteArray("idle for 1 s");
+    const QByteArray tlsSilent = "no TLS handshake and greeting within 1 s";
+    QTest::newRow("TLS: nothing sent")
+        << QByteArray("#tls\n") << QByteArray() << false << tlsSilent;
+    QTest::newRow("TLS: half a hello")
+        << QByteArray("#tls\n") << QByteArray("\x16\x03\x01\x00") << false << tlsSilent;
+    QTest::newRow("TLS with client certificates: nothing sent")
+        << QByteArray("tlsclients=require\n") << QByteArray() << false << tlsSilent;
 }
 
 void TestServiceSafety::silentConnectionsAreClosed() {
+    QFETCH(QByteArray, tls);
     QFETCH(QByteArray, sent);
     QFETCH(bool, greet);
     QFETCH(QByteArray, logged);
 
-    const quint16 port = startVariant("timed", "tlscert=\ngreettimeout=1\nidletimeout=1\n");
+    const quint16 port = startVariant(tls.startsWith("tlscert=") ? "timed"
+                                      : tls.contains("require")  ? "timedclients"
+                                                                 : "timedtls",
+                                      tls + "greettimeout=1\nidletimeout=1\n");
     QVERIFY(port);
     const qsizetype before = logText().count(logged);
     RawLineClient client;
@@ -334,8 +385,10 @@ void TestServiceSafety::listenerAtProcessLimitAnswers() {
                                          "/limited.log\npidfile=" + at + "/limited.pid\n",
                                      port);
     const QString env = ErpServerFixture::sourceDir() + "/gateway/mumps/gtm-env.sh";
+    // The database is the service account's and its group's: the group lets nobody in.
+    const QString group = QString::number(QFileInfo(m_server->dir() + "/kwp.dat").groupId());
     QProcess::startDetached(
-        "setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "bash", "-c",
+        "setpriv", {"--reuid=nobody", "--regid=" + group, "--clear-groups", "bash", "-c",
                     "source '" + env +
                         "' && gtm_use_dist && export gtmroutines=\"$(sed -n "
                         "'s/^routines=//p' '" +

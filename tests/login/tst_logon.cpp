@@ -28,6 +28,10 @@ private slots:
     void passwordsReachTheServerExactly();
     void injectionNeverReachesTheServer_data();
     void injectionNeverReachesTheServer();
+    void valuesTheServerCannotHold_data();
+    void valuesTheServerCannotHold();
+    void failedLogOnKeepsTheSession_data();
+    void failedLogOnKeepsTheSession();
     void logoutAfterFailedConnectionCallsNothing();
     void scrambleSurvivesTheStore();
     void kwpctlLogon_data();
@@ -201,6 +205,69 @@ void TestLogon::injectionNeverReachesTheServer() {
     QVERIFY(session->logon().UserId.isEmpty());
 }
 
+void TestLogon::valuesTheServerCannotHold_data() {
+    QTest::addColumn<QString>("company");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("letter outside the character set") << "1"
+                                                      << "Łódź"
+                                                      << "Zeichensatz";
+    QTest::newRow("password of 10 KB") << "1" << QString(10240, 'x') << "höchstens 255 Zeichen";
+    QTest::newRow("company of 23 digits") << "99999999999999999999999"
+                                          << "demo"
+                                          << "höchstens 18 Ziffern";
+}
+
+// Refused with the reason before anything is sent, never reported as a wrong password.
+void TestLogon::valuesTheServerCannotHold() {
+    QFETCH(QString, company);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    const auto session = newSession();
+    const LogonResult result = session->gateway.LogOn({"cache", company, "0", password, {}});
+    QCOMPARE(int(result.outcome), int(LogonResult::Outcome::BadValues));
+    QVERIFY2(result.message.contains(message), qPrintable(result.message));
+    QVERIFY(result.message.contains(QStringLiteral("nichts an den ERP-Server gesendet")));
+    QVERIFY(m_server->global("^ONLLAST(\"firma\")").isEmpty());
+    QVERIFY(m_messages.messages.isEmpty());
+}
+
+void TestLogon::failedLogOnKeepsTheSession_data() {
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("wrong password, same kind") << "cache"
+                                               << "falsch";
+    QTest::newRow("wrong password, other kind") << "msm"
+                                                << "falsch";
+    QTest::newRow("unknown profile") << "nosuch"
+                                     << "demo";
+    QTest::newRow("unencodable password") << "msm"
+                                          << "Łódź";
+}
+
+// A log-on from the menu that fails leaves the working log-on in force: user, server kind and
+// a connection the server still knows as logged on.
+void TestLogon::failedLogOnKeepsTheSession() {
+    QFETCH(QString, profile);
+    QFETCH(QString, password);
+    const auto session = newSession();
+    QCOMPARE(int(session->gateway.LogOn(ErpServerFixture::demoUser("cache")).outcome),
+             int(LogonResult::Outcome::LoggedOn));
+    const LogonRecord &logon = session->logon();
+    const ErpConnection *working = logon.connection.get();
+    const QString server = logon.ConnectionString;
+
+    QVERIFY(session->gateway.LogOn({profile, "1", "0", password, {}}).outcome !=
+            LogonResult::Outcome::LoggedOn);
+    QCOMPARE(logon.UserId, QStringLiteral("DEMO"));
+    QCOMPARE(logon.ServerKind, QStringLiteral("cache"));
+    QCOMPARE(logon.ConnectionString, server);
+    QCOMPARE(logon.connection.get(), working);
+    QVERIFY(logon.Connected);
+    QCOMPARE(session->gateway.ServerExecute("S P0=6*7"), QStringLiteral("42"));
+    QVERIFY(m_messages.messages.isEmpty());
+}
+
 void TestLogon::logoutAfterFailedConnectionCallsNothing() {
     const auto session = newSession();
     QVERIFY(!session->gateway.ServerLogin("1 0 %Y demo nosuch", session->storedLogon,
@@ -246,6 +313,11 @@ void TestLogon::kwpctlLogon_data() {
     QTest::newRow("company not a number")
         << base + QStringList{"--company", "1,2"} << "demo" << 2 << ""
         << "Firma";
+    QTest::newRow("company of 23 digits")
+        << base + QStringList{"--company", "99999999999999999999999"} << "demo" << 2 << ""
+        << "höchstens 18 Ziffern";
+    QTest::newRow("password outside the character set") << base << "Łódź" << 2 << ""
+                                                        << "Zeichensatz";
     QTest::newRow("stored profile missing") << QStringList{"logon"} << "demo" << 2 << ""
                                             << "Bravenoor";
 }

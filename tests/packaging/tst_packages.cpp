@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -76,6 +78,7 @@ private slots:
     void desktopEntry();
     void kwpctlVersion();
     void lineService();
+    void systemdUnit();
     void cleanupTestCase();
 
 private:
@@ -88,7 +91,21 @@ private:
     QTemporaryDir m_root;
     QTemporaryDir m_scratch;
     QString m_conf;
+    quint16 m_port = 0;
 };
+
+namespace {
+// The value of a key of the installed unit's [Service] section.
+QString unitValue(const QString &unitFile, const QString &key) {
+    QFile file(unitFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray &line : file.readAll().split('\n'))
+        if (line.startsWith(key.toUtf8() + '='))
+            return QString::fromUtf8(line.mid(key.size() + 1)).trimmed();
+    return {};
+}
+} // namespace
 
 QString PackagesTest::packagePath(const QString &name, const QString &architecture) const {
     return m_packageDir +
@@ -222,10 +239,21 @@ void PackagesTest::lineService() {
     m_conf = dir + QStringLiteral("/kwplsvc.conf");
     QFile conf(m_conf);
     QVERIFY(conf.open(QIODevice::WriteOnly));
+    // The ERP's password check, as a site has it: the demo user's password is "demo".
+    QVERIFY(QDir(dir).mkpath(QStringLiteral("x")));
+    QFile check(dir + QStringLiteral("/x/KWPPKGCK.m"));
+    QVERIFY(check.open(QIODevice::WriteOnly));
+    check.write("KWPPKGCK ; log-on check of the package test\n"
+                "CHECK(c,b,p) S P0=$S(c=1&(b=0)&(p=\"demo\"):\"DEMO`1`Paket`1\",1:\"\") Q\n");
+    check.close();
+    QVERIFY(QFile::setPermissions(check.fileName(),
+                                  QFile::permissions(check.fileName()) | QFile::ReadOther));
+    m_port = port;
     conf.write(QStringLiteral("port=%1\nallow=127.0.0.1\nnamespace=KORVEX=%2/kwp.gld\n"
                               "pidfile=%2/kwplsvc.pid\nlogfile=%2/kwplsvc.log\n"
                               "stopfile=%2/kwplsvc.stop\nworkdir=%2/run\n"
-                              "routines=%2/o(%3) %4/libgtmutil.so\ngtmdist=%4\n")
+                              "logoncheck=CHECK^KWPPKGCK\n"
+                              "routines=%2/o(%2/x %3) %4/libgtmutil.so\ngtmdist=%4\n")
                    .arg(port)
                    .arg(dir, installed(QStringLiteral("usr/share/kwp-lineservice/r")), dist)
                    .toUtf8());
@@ -248,9 +276,58 @@ void PackagesTest::lineService() {
     QCOMPARE(reply[2], QByteArray("42"));
     client.close();
 
-    stopService();
+    QVERIFY(client.greet(port));
+    QCOMPARE(client.execute("S P0=1").value(0), QByteArray("5")); // not logged on
+    client.close();
+
+    const Run stop = runAsService({kwplsvc, QStringLiteral("stop"), m_conf});
+    QCOMPARE(stop.exitCode, 0);
     const Run status = runAsService({kwplsvc, QStringLiteral("status"), m_conf});
     QCOMPARE(status.exitCode, 1);
+}
+
+// The installed unit passes systemd's own check with the installed files, and its command
+// starts the service in the foreground, as systemd would.
+void PackagesTest::systemdUnit() {
+    if (m_conf.isEmpty())
+        QSKIP("lineService did not prepare a database");
+    const QString unit = installed(QStringLiteral("usr/lib/systemd/system/kwplsvc.service"));
+    // systemd's targets, which the unit's default dependencies name, into the scratch root.
+    const QDir targets(QStringLiteral("/usr/lib/systemd/system"));
+    for (const QString &target : targets.entryList({QStringLiteral("*.target")}, QDir::Files))
+        QFile::copy(targets.filePath(target),
+                    installed(QStringLiteral("usr/lib/systemd/system/")) + target);
+    const Run verify =
+        run(QStringLiteral("systemd-analyze"),
+            {QStringLiteral("verify"), QStringLiteral("--root=") + m_root.path(), unit});
+    QVERIFY2(verify.exitCode == 0, (verify.out + verify.err).constData());
+
+    QStringList command = unitValue(unit, QStringLiteral("ExecStart")).split(QLatin1Char(' '));
+    QCOMPARE(command.size(), 3);
+    QCOMPARE(command[1], QStringLiteral("run"));
+    QVERIFY2(QFileInfo(installed(command[0].mid(1))).isExecutable(), qPrintable(command[0]));
+    QProcess service;
+    const QStringList asUser =
+        runningAsRoot()
+            ? QStringList{QStringLiteral("-u"), QLatin1String(serviceUser), QStringLiteral("--")}
+            : QStringList();
+    service.start(runningAsRoot() ? QStringLiteral("runuser") : installed(command[0].mid(1)),
+                  runningAsRoot()
+                      ? asUser + QStringList{installed(command[0].mid(1)), command[1], m_conf}
+                      : QStringList{command[1], m_conf});
+    QVERIFY(service.waitForStarted());
+    RawLineClient client;
+    bool served = false;
+    for (int attempt = 0; attempt < 100 && !served; ++attempt) {
+        served = client.open(m_port);
+        if (!served)
+            QThread::msleep(100);
+    }
+    QVERIFY2(served, service.readAllStandardError().constData());
+    QCOMPARE(client.execute("S P0=$G(^KWPPKG)").value(2), QByteArray("42"));
+    client.close();
+    stopService();
+    QVERIFY(service.waitForFinished(10000));
 }
 
 void PackagesTest::stopService() {

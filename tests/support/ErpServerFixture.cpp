@@ -127,6 +127,16 @@ void ErpServerFixture::kill() {
         if (child > 0)
             ::kill(pid_t(child), SIGKILL);
     }
+    // A process that removed its mark while ending still holds the listener's socket: the
+    // processes of this server name its configuration in their command line.
+    const QByteArray conf = QFile::encodeName(dir() + QStringLiteral("/kwplsvc.conf"));
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const qint64 pid = entry.toLongLong();
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (pid > 0 && cmdline.open(QIODevice::ReadOnly) &&
+            cmdline.readAll().split('\0').contains(conf))
+            ::kill(pid_t(pid), SIGKILL);
+    }
 }
 
 QByteArray ErpServerFixture::evaluate(const QByteArray &line, bool *ok) {

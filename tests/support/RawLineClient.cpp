@@ -33,11 +33,31 @@ bool RawLineClient::connectTo(quint16 port, int timeoutMs) {
     return true;
 }
 
-bool RawLineClient::open(quint16 port, char persona, const QByteArray &nameSpace) {
+bool RawLineClient::greet(quint16 port, char persona, const QByteArray &nameSpace) {
     if (!connectTo(port) || !sendFrame("KWP1" + QByteArray(1, persona) + nameSpace))
         return false;
     const QList<QByteArray> reply = readReply();
     return !reply.isEmpty() && reply[0] == "0";
+}
+
+bool RawLineClient::open(quint16 port, char persona, const QByteArray &nameSpace) {
+    if (!greet(port, persona, nameSpace))
+        return false;
+    const QList<QByteArray> reply = logOn("1", "0", "demo");
+    return reply.size() == 4 && reply[0] == "0" &&
+           reply[persona == 'M' ? 3 : 2].startsWith("DEMO`");
+}
+
+QByteArray RawLineClient::logonRequest(const QByteArray &company, const QByteArray &branch,
+                                       const QByteArray &password) {
+    return "L" + frame(company) + frame(branch) + frame(password);
+}
+
+QList<QByteArray> RawLineClient::logOn(const QByteArray &company, const QByteArray &branch,
+                                       const QByteArray &password) {
+    if (!sendFrame(logonRequest(company, branch, password)))
+        return {};
+    return readReply();
 }
 
 void RawLineClient::close() {

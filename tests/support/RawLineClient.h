@@ -14,7 +14,14 @@ public:
 
     bool connectTo(quint16 port, int timeoutMs = 5000);
     // Connects and sends the greeting "KWP1" + persona + namespace; true when answered with 0.
+    bool greet(quint16 port, char persona = 'C', const QByteArray &nameSpace = "KORVEX");
+    // greet(), then the demo user's log-on (company 1, branch 0, password "demo").
     bool open(quint16 port, char persona = 'C', const QByteArray &nameSpace = "KORVEX");
+    // Sends a log-on request with the values as they are and reads its reply.
+    QList<QByteArray> logOn(const QByteArray &company, const QByteArray &branch,
+                            const QByteArray &password);
+    static QByteArray logonRequest(const QByteArray &company, const QByteArray &branch,
+                                   const QByteArray &password);
     void close();
 
     bool sendRaw(const QByteArray &bytes);

@@ -416,6 +416,7 @@ void WageTypeSheetTest::serverKilledDuringSave() {
                                   ErpServerFixture::ProfileKind::Cache));
     QString error;
     QVERIFY2(gateway().ConnectByProfile(QStringLiteral("test"), &error), qPrintable(error));
+    QVERIFY(!gateway().CheckServerPassword("1", "0", "demo").isEmpty());
 }
 
 void WageTypeSheetTest::serverKilledWhileLoading() {
