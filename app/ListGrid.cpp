@@ -20,6 +20,8 @@ ListGrid::ListGrid(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     setShowGrid(true);
+    // Tab leaves the grid for the window's next control; the arrows move within it.
+    setTabKeyNavigation(false);
     connect(this, &QAbstractItemView::clicked, this, &ListGrid::toggleMark);
 }
 
