@@ -13,7 +13,8 @@ ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QStr
                                    return session.gateway.ServerExecuteChecked(line);
                                },
                                [&session] { return session.logon().Connected; }},
-                              &session.messages}) {
+                              &session.messages,
+                              [&session] { return session.exportRunning; }}) {
     QObject::connect(&mainWindow, &FMStart::wageTypesRequested, &wageTypes,
                      &WageTypesController::open);
     QObject::connect(&mainWindow, &FMStart::aboutRequested, &about, &AboutController::open);

@@ -164,6 +164,10 @@ bool FMLart::Form_Load() {
 void FMLart::OK_Click() {
     if (saving_)
         return;
+    if (exportRunning_ && exportRunning_()) {
+        messages_.tell(WageTypeTexts::notWhileExporting());
+        return;
+    }
     saving_ = true;
     OK->hide();
     // Once, so that the hidden button is repainted before the lines go out.

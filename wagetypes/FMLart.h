@@ -8,6 +8,8 @@
 #include <QSqlDatabase>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -79,6 +81,9 @@ public:
 
     WageTypeSheet &sheet() { return sheet_; }
 
+    // Whether an export is running on the same server connection. Saving is then refused: the
+    // server may file the lines it takes by this assignment, and one batch must meet one.
+    void setExportRunning(std::function<bool()> running) { exportRunning_ = std::move(running); }
 
     WageTypeGrid *lalist;
     CategoryList *list1;
@@ -102,5 +107,6 @@ private:
     UserMessages &messages_;
     WageTypeSheet sheet_;
     QPixmap dragIcon_;
+    std::function<bool()> exportRunning_;
     bool saving_ = false;
 };

@@ -84,7 +84,7 @@ void FMLartTest::init() {
     controller_ = std::make_unique<WageTypesController>(
         mainWindow_.get(),
         WageTypesController::Dependencies{
-            [this] { return file_->database(); }, programChannel(gateway()), messages_});
+            [this] { return file_->database(); }, programChannel(gateway()), messages_, {}});
 }
 
 void FMLartTest::cleanup() {
