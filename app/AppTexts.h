@@ -28,5 +28,17 @@ inline QString notClientNumbers(const QString &text) {
                           "Mandantennummern (etwa 3,999).")
         .arg(text);
 }
+inline QString queryColumns(int found, int expected) {
+    return QStringLiteral("Die Exportabfrage (kwp1.sql) liefert %1 Spalten; der ERP-Server "
+                          "erwartet je Zeile genau %2.")
+        .arg(found)
+        .arg(expected);
+}
+// Completes "Die Einstellungsdatei „…“ …" of the program's INI file.
+inline QString iniLineWithoutEquals(int line) {
+    return QStringLiteral("ist keine gültige INI-Datei: Zeile %1 ist weder ein Abschnitt "
+                          "\u201E[Name]\u201C noch eine Zeile \u201ESchlüssel=Wert\u201C.")
+        .arg(line);
+}
 
 } // namespace AppTexts

@@ -1,5 +1,7 @@
 #include "app/PayrollDatabase.h"
 
+#include <clocale>
+
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSqlError>
@@ -144,10 +146,15 @@ OpenResult PayrollConnection::open(const PayrollSource &source) {
         return {false, QStringLiteral("Qt SQL driver %1 not available").arg(driver)};
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
     db.setDatabaseName(source.target);
-    if (source.kind == PayrollSource::Kind::Sqlite)
+    if (source.kind == PayrollSource::Kind::Sqlite) {
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    else
+    } else {
         db.setConnectOptions(QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
+        // ODBC drivers hand exact decimals over as text written under the C library's numeric
+        // locale, which Qt sets from the environment: "3862,50" under German settings could no
+        // longer be read as a number. The program's own formatting goes through QLocale.
+        std::setlocale(LC_NUMERIC, "C");
+    }
     db.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!db.open()) {
         const QString error = db.lastError().text();

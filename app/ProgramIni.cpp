@@ -1,10 +1,37 @@
 #include "app/ProgramIni.h"
 
+#include "app/AppTexts.h"
 #include "app/Session.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
+
+namespace {
+// The number of the first line that is neither empty, a comment, a section nor "key=value";
+// 0 when there is none.
+int lineWithoutEquals(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0; // QSettings reports what cannot be read
+    int number = 0;
+    bool continued = false; // the line before ended in a backslash
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine().trimmed();
+        if (++number == 1 && line.startsWith("\xEF\xBB\xBF"))
+            line.remove(0, 3); // UTF-8 byte-order mark
+        const bool wasContinued = continued;
+        continued = line.endsWith('\\');
+        if (wasContinued || line.isEmpty() || line.startsWith(';') || line.startsWith('#') ||
+            line.startsWith('['))
+            continue;
+        if (!line.contains('='))
+            return number;
+    }
+    return 0;
+}
+} // namespace
 
 ProgramIni loadProgramIni(const QString &path) {
     ProgramIni ini;
@@ -15,6 +42,13 @@ ProgramIni loadProgramIni(const QString &path) {
                                             "Datei korrigieren oder entfernen; ohne sie gelten "
                                             "die Voreinstellungen.");
     QSettings settings(path, QSettings::IniFormat);
+    if (settings.status() == QSettings::NoError) {
+        // QSettings passes over a line without "=" as if it were not there.
+        if (const int line = lineWithoutEquals(path); line > 0) {
+            ini.error = unusable.arg(path, AppTexts::iniLineWithoutEquals(line));
+            return ini;
+        }
+    }
     switch (settings.status()) {
     case QSettings::NoError:
         break;

@@ -7,6 +7,8 @@
 inline constexpr char queryFileName[] = "kwp1.sql";
 inline constexpr char periodPlaceholder[] = "$$PERIODE$$";
 inline constexpr char clientPlaceholder[] = "$$MANDANT$$";
+// The result columns of the query: one field of the ERP server's line record each.
+inline constexpr int queryColumnCount = 19;
 
 struct QueryFileText {
     bool ok = false;

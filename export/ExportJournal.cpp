@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -26,6 +27,9 @@ constexpr int amountColumn = 17;
 
 const QString timeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QString ended = QStringLiteral("begonnen, nicht beendet");
+const QString notAFile = QStringLiteral("keine gewöhnliche Datei");
+const QString tooLarge = QStringLiteral("größer als 16 MiB, kein Exportjournal");
+constexpr qint64 journalSizeLimit = 16 * 1024 * 1024;
 
 QString utcOffset(const QDateTime &time) {
     const int minutes = time.offsetFromUtc() / 60;
@@ -241,12 +245,28 @@ void ExportJournal::end(const ExportEnd &end) {
     file_.close();
 }
 
-QList<QStringList> readJournalRecords(const QString &path) {
-    QFile file(path);
+QList<QStringList> readJournalRecords(const QString &path, QString *error) {
     QList<QStringList> records;
-    if (!file.open(QIODevice::ReadOnly))
+    // A journal holds one run's totals; a folder entry that is a device, a pipe or a huge file
+    // is no journal and is never read to its end.
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = notAFile;
         return records;
-    QString text = QString::fromUtf8(file.readAll());
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return records;
+    }
+    const QByteArray bytes = file.read(journalSizeLimit + 1);
+    if (bytes.size() > journalSizeLimit) {
+        if (error)
+            *error = tooLarge;
+        return records;
+    }
+    QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     QStringList fields;
@@ -284,14 +304,20 @@ QList<JournalSummary> recentJournals(const QString &directory, int count) {
     QStringList names = QDir(directory).entryList(
         {QStringLiteral("[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]_*_P*_F*.csv")}, QDir::Files,
         QDir::Name);
+    names.removeIf([&directory](const QString &name) {
+        return !QFileInfo(QDir(directory).filePath(name)).isFile();
+    });
     names = names.mid(qMax<qsizetype>(0, names.size() - count));
     QList<JournalSummary> summaries;
     for (const QString &name : names) {
         JournalSummary summary;
         summary.path = QDir(directory).filePath(name);
         summary.outcome = ended;
-        QString userId, userName, uncertain;
-        for (const QStringList &record : readJournalRecords(summary.path)) {
+        QString userId, userName, uncertain, error;
+        const QList<QStringList> records = readJournalRecords(summary.path, &error);
+        if (!error.isEmpty())
+            summary.outcome = QStringLiteral("nicht gelesen: ") + error;
+        for (const QStringList &record : records) {
             if (record.size() < 3)
                 continue;
             const QString &section = record[0];

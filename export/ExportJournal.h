@@ -71,7 +71,7 @@ struct JournalSummary {
     QString begun; // "2024-03-15 14:30:12"
     QString user;  // user id and name
     QString period;
-    QString outcome;      // as written, or "begonnen, nicht beendet"
+    QString outcome;      // as written, "begonnen, nicht beendet" or "nicht gelesen: " and why
     QString recordsTaken; // records the server took for certain; "+1 ungewiss" added when so
 };
 
@@ -79,8 +79,9 @@ struct JournalSummary {
 QList<JournalSummary> recentJournals(const QString &directory, int count);
 
 // The records of a journal file, each split into its fields (quoted fields may hold line
-// breaks and semicolons).
-QList<QStringList> readJournalRecords(const QString &path);
+// breaks and semicolons). Reads only a regular file of at most 16 MiB; otherwise no records,
+// and *error (when given) says why in German.
+QList<QStringList> readJournalRecords(const QString &path, QString *error = nullptr);
 
 // German names of the outcomes as the journal writes them.
 QString outcomeText(ExportOutcome outcome);

@@ -1,5 +1,6 @@
 #include "export/ExportRun.h"
 
+#include "app/AppTexts.h"
 #include "app/Conversions.h"
 #include "app/QueryFile.h"
 #include "common/UserMessages.h"
@@ -184,6 +185,12 @@ bool ExportRun::checkRows(const QString &statement) {
     if (!runStatement(rows, statement))
         return false;
     const int columnCount = rows.columnCount();
+    // The server refuses every line record of another width, after the opening record.
+    if (columnCount != queryColumnCount) {
+        notStarted(AppTexts::queryColumns(columnCount, queryColumnCount) + QLatin1Char(' ') +
+                   nothingSent);
+        return false;
+    }
     qint64 found = 0;
     while (rows.next()) {
         ++found;

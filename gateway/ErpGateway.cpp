@@ -11,8 +11,8 @@ ErpGateway::ErpGateway(UserMessages &messages, const GatewaySettings &settings)
     : settings(settings)
     , messages(messages) {}
 
-bool ErpGateway::ReadServerProfile(const QString &profileName) {
-    return ::ReadServerProfile(logon, settings, profileName);
+bool ErpGateway::ReadServerProfile(const QString &profileName, QString *error) {
+    return ::ReadServerProfile(logon, settings, profileName, error);
 }
 
 bool ErpGateway::CacheConnect() {
@@ -64,18 +64,14 @@ void ErpGateway::ServerDisconnect() {
 }
 
 bool ErpGateway::ConnectByProfile(const QString &profileName, QString *error) {
-    QString why;
-    if (!ReadServerProfile(profileName)) {
-        why = QStringLiteral("Das Serverprofil \u201E%1\u201C wurde nicht gefunden oder kann nicht "
-                             "gelesen werden (%2).")
-                  .arg(profileName, profilePath(settings, profileName));
-    } else if (logon.ServerKind == QLatin1String("cache")) {
-        if (CacheConnect())
+    QString why; // names the file and what is wrong with it when it cannot be used
+    if (ReadServerProfile(profileName, &why)) {
+        if (logon.ServerKind != QLatin1String("cache"))
+            why = MsmConnect(profileName) ? QString() : m_connectError;
+        else if (CacheConnect())
             logon.Connected = true;
         else
             why = m_connectError;
-    } else if (!MsmConnect(profileName)) {
-        why = m_connectError;
     }
     if (why.isEmpty())
         return true;

@@ -38,8 +38,9 @@ public:
     GatewaySettings settings;
     UserMessages &messages;
 
-    // Reads the profile into the log-on record; false when it cannot be read, no message.
-    bool ReadServerProfile(const QString &profileName);
+    // Reads the profile into the log-on record; false when it cannot be read or names no host,
+    // no message; *error (when given) says why.
+    bool ReadServerProfile(const QString &profileName, QString *error = nullptr);
 
     // Opens a Caché control's connection from ConnectionString and NamespaceName; it replaces
     // the record's connection. False, without a message, when ConnectionString is empty (nothing

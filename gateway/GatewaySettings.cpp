@@ -1,5 +1,6 @@
 #include "gateway/GatewaySettings.h"
 
+#include "gateway/GatewayTexts.h"
 #include "gateway/ServerCharset.h"
 
 #include <QDir>
@@ -73,6 +74,19 @@ int usableLineLength(const GatewaySettings &settings) {
     // "MSM-Persona des KWP-Zeilendienstes auf " and $ZVERSION in quotes, with room to spare.
     constexpr int personaReserve = 128;
     return settings.maxLineLength - personaReserve;
+}
+
+QString lineProblem(const GatewaySettings &settings, const QString &line) {
+    const std::optional<ServerCharset> charset = ServerCharset::byName(settings.charset);
+    if (!charset)
+        return GatewayTexts::unknownCharset(settings.charset);
+    QByteArray bytes;
+    QString error;
+    if (!charset->encode(line, bytes, &error))
+        return error;
+    if (bytes.size() > usableLineLength(settings))
+        return GatewayTexts::lineTooLong(bytes.size(), usableLineLength(settings));
+    return QString();
 }
 
 QString profileDirectory(const GatewaySettings &settings) {

@@ -30,6 +30,10 @@ QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &setting
 // before it runs the line (for the MSM persona it writes its version text for each $ZV).
 int usableLineLength(const GatewaySettings &settings);
 
+// Why the line cannot be sent as it is, as a German sentence: a character the server's
+// character set cannot hold, or longer than usableLineLength(). Empty when it can.
+QString lineProblem(const GatewaySettings &settings, const QString &line);
+
 // Directory of the profile files when "windir" is not set: $KWP_PROFILE_DIR when set (an
 // administrator's override), else the configured directory, else "kwp-import/profiles" in the
 // user's configuration directory.

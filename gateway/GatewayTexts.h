@@ -22,6 +22,12 @@ inline QString unknownCharset(const QString &name) {
                           "unbekannt; möglich sind windows-1252 und iso-8859-1.")
         .arg(name);
 }
+inline QString lineTooLong(qsizetype length, int longest) {
+    return QStringLiteral("Die Zeile an den ERP-Server wäre %1 Zeichen lang; er nimmt höchstens "
+                          "%2 an.")
+        .arg(length)
+        .arg(longest);
+}
 inline QString lineAborted(const QString &serverText) {
     return QStringLiteral("Der ERP-Server hat die Zeile mit einem Fehler abgebrochen: %1")
         .arg(serverText);
@@ -45,6 +51,40 @@ inline QString fiscalYearTitle() {
 }
 inline QString noConnection(const QString &why) {
     return QStringLiteral("Keine Verbindung zum ERP-Server: ") + why;
+}
+
+// Writing a profile file.
+inline QString badProfilePort(const QString &port) {
+    return QStringLiteral("Der Port \u201E%1\u201C ist keine Portnummer von 1 bis 65535.")
+        .arg(port);
+}
+inline QString badProfileHost(const QString &host) {
+    return QStringLiteral("Der Rechner \u201E%1\u201C ist kein Rechnername und keine Adresse "
+                          "(erlaubt sind Buchstaben, Ziffern und die Zeichen . - _ :).")
+        .arg(host);
+}
+inline QString badProfileNamespace(const QString &nameSpace) {
+    return QStringLiteral("Der Namensraum \u201E%1\u201C ist nicht erlaubt (erlaubt sind "
+                          "Buchstaben, Ziffern und die Zeichen % - _).")
+        .arg(nameSpace);
+}
+inline QString badProfileName(const QString &name) {
+    return QStringLiteral("Der Profilname \u201E%1\u201C ist nicht erlaubt: ein Profil liegt im "
+                          "Profilordner, sein Name besteht aus Buchstaben, Ziffern und den "
+                          "Zeichen . - _ und beginnt nicht mit einem Punkt.")
+        .arg(name);
+}
+// Reading a profile file.
+inline QString profileNotRead(const QString &profile, const QString &path) {
+    return QStringLiteral("Das Serverprofil \u201E%1\u201C wurde nicht gefunden oder kann nicht "
+                          "gelesen werden (%2).")
+        .arg(profile, path);
+}
+inline QString profileKeyMissing(const QString &profile, const QString &path, const QString &key) {
+    return QStringLiteral("Das Serverprofil \u201E%1\u201C (%2) ist unvollständig: es fehlt der "
+                          "Schlüssel %3 mit dem Rechner des ERP-Servers. Es wurde nichts "
+                          "gesendet.")
+        .arg(profile, path, key);
 }
 
 } // namespace GatewayTexts

@@ -4,6 +4,8 @@
 #include "gateway/GetPiece.h"
 #include "gateway/ServerProfile.h"
 
+#include <QFileInfo>
+
 std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
                                                   const GatewaySettings &settings, QString *error) {
     QStringList lines;
@@ -13,7 +15,7 @@ std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
                          .arg(path);
         return nullptr;
     }
-    QString host = QStringLiteral("127.0.0.1");
+    QString host;
     QString port = QStringLiteral("1972");
     QString nameSpace = QStringLiteral("KORVEX");
     LineSecurity security = settings.security;
@@ -28,6 +30,13 @@ std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
             nameSpace = value;
         else if (key == QLatin1String("TLS"))
             security.tls = value == QLatin1String("1");
+    }
+    // No host, no server: never a guessed one.
+    if (host.isEmpty()) {
+        if (error)
+            *error = GatewayTexts::profileKeyMissing(QFileInfo(path).completeBaseName(), path,
+                                                     QStringLiteral("MSMHOST"));
+        return nullptr;
     }
     auto client = std::make_unique<MsmClient>(host, port, nameSpace, settings);
     client->setSecurity(security);

@@ -15,7 +15,7 @@
 class MsmClient : public ErpConnection {
 public:
     // Reads MSMHOST, MSMPORT, MSMNAMESPACE and TLS of the profile file; null when it cannot be
-    // read. The TLS files come from the settings.
+    // read or has no MSMHOST. The TLS files come from the settings.
     static std::unique_ptr<MsmClient> fromProfile(const QString &path,
                                                   const GatewaySettings &settings, QString *error);
     MsmClient(const QString &host, const QString &port, const QString &nameSpace,

@@ -1,6 +1,7 @@
 #include "gateway/ServerProfile.h"
 
 #include "gateway/GatewaySettings.h"
+#include "gateway/GatewayTexts.h"
 #include "gateway/GetPiece.h"
 #include "gateway/LogonRecord.h"
 #include "gateway/ServerCharset.h"
@@ -25,7 +26,46 @@ QByteArray serverProfileText(const ProfileTarget &target) {
         .toUtf8();
 }
 
+namespace {
+// Letters and digits (ASCII only when asked) and the extra characters, at least one.
+bool madeOf(const QString &text, const QString &extra, bool asciiOnly) {
+    if (text.isEmpty() || text.size() > 255)
+        return false;
+    for (const QChar c : text) {
+        const bool letterOrDigit =
+            asciiOnly ? (c.unicode() < 128 && c.isLetterOrNumber()) : c.isLetterOrNumber();
+        if (!letterOrDigit && !extra.contains(c))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+QString profileTargetProblem(const ProfileTarget &target) {
+    bool ok = false;
+    const int port = target.port.toInt(&ok);
+    if (!madeOf(target.port, QString(), true) || !ok || port < 1 || port > 65535)
+        return GatewayTexts::badProfilePort(target.port);
+    if (!madeOf(target.host, QStringLiteral(".-_:"), true))
+        return GatewayTexts::badProfileHost(target.host);
+    if (!madeOf(target.nameSpace, QStringLiteral("%-_"), false))
+        return GatewayTexts::badProfileNamespace(target.nameSpace);
+    return QString();
+}
+
+QString profileNameProblem(const QString &profileName) {
+    if (!madeOf(profileName, QStringLiteral(".-_"), true) ||
+        profileName.startsWith(QLatin1Char('.')))
+        return GatewayTexts::badProfileName(profileName);
+    return QString();
+}
+
 bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error) {
+    if (const QString problem = profileTargetProblem(target); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(serverProfileText(target)) >= 0 &&
         file.commit())
@@ -57,7 +97,7 @@ bool readProfileLines(const QString &path, QStringList &lines) {
 }
 
 bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
-                       const QString &profileName) {
+                       const QString &profileName, QString *error) {
     // The defaults are set anew at every reading, even one that fails.
     record.ServerKind = QStringLiteral("msm");
     record.NamespaceName = QStringLiteral("KORVEX");
@@ -67,10 +107,15 @@ bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
     QString host;
     QString kind = record.ServerKind;
     bool tls = false;
+    bool msmHost = false;
 
+    const QString path = profilePath(settings, profileName);
     QStringList lines;
-    if (!readProfileLines(profilePath(settings, profileName), lines))
+    if (!readProfileLines(path, lines)) {
+        if (error)
+            *error = GatewayTexts::profileNotRead(profileName, path);
         return false;
+    }
     for (const QString &line : lines) {
         if (line == QLatin1String("[CACHE]"))
             kind = QStringLiteral("cache");
@@ -84,12 +129,23 @@ bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
             host = value;
         else if (key == QLatin1String("TLS"))
             tls = value == QLatin1String("1");
+        else if (key == QLatin1String("MSMHOST"))
+            msmHost = !value.isEmpty();
+    }
+    // Without the host of its kind the profile names no server at all.
+    const bool cache = kind == QLatin1String("cache");
+    if (cache ? host.isEmpty() : !msmHost) {
+        if (error)
+            *error = GatewayTexts::profileKeyMissing(profileName, path,
+                                                     cache ? QStringLiteral("SERVERCACHE")
+                                                           : QStringLiteral("MSMHOST"));
+        return false;
     }
 
     record.ServerKind = kind;
     record.NamespaceName = nameSpace;
     record.ServerTls = tls;
-    if (kind == QLatin1String("cache"))
+    if (cache)
         record.ConnectionString =
             QStringLiteral("CN_IPTCP:") + host + QLatin1Char('[') + port + QLatin1Char(']');
     return true;

@@ -15,9 +15,12 @@ struct LogonRecord;
 QString profilePath(const GatewaySettings &settings, const QString &profileName);
 
 // Reads the profile into the log-on record: ServerKind, NamespaceName and, for the Caché kind,
-// ConnectionString "CN_IPTCP:host[port]". False when the file cannot be opened; no message.
+// ConnectionString "CN_IPTCP:host[port]". False when the file cannot be opened, or when it
+// lacks the host of its kind (SERVERCACHE with the marker, MSMHOST without): an empty or
+// foreign file never sends the log-on to a guessed server. The other keys have defaults. No
+// message; *error (when given) says in German what is wrong, naming the file and the key.
 bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
-                       const QString &profileName);
+                       const QString &profileName, QString *error = nullptr);
 
 // The server a profile names, for writing a profile file.
 struct ProfileTarget {
@@ -32,7 +35,16 @@ struct ProfileTarget {
 // The text of a profile file for the target: the Caché keys, or our MSM client's keys.
 QByteArray serverProfileText(const ProfileTarget &target);
 
-// Writes the profile file; false with a German sentence in *error when it cannot be written.
+// Why the target cannot be written into a profile, as a German sentence, or empty text: a port
+// that is no number from 1 to 65535, a host or namespace with characters no server name has
+// (a line end would add a line of its own to the profile).
+QString profileTargetProblem(const ProfileTarget &target);
+// Why a profile of this name must not be written, or empty text: only letters, digits, ".",
+// "-" and "_", not starting with a dot, so that the file stays in the profile folder.
+QString profileNameProblem(const QString &profileName);
+
+// Writes the profile file; false with a German sentence in *error when the target has a
+// problem (profileTargetProblem) or the file cannot be written.
 bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error);
 
 // The lines of a profile file with every space removed and line ends dropped; other white

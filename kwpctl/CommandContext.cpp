@@ -4,6 +4,7 @@
 #include "app/ClientKeys.h"
 #include "app/PayrollStartup.h"
 #include "app/Period.h"
+#include "kwpctl/KwpctlTexts.h"
 
 #include <QTextStream>
 
@@ -52,6 +53,26 @@ int CommandContext::failUsage(const QString &problem) {
 int CommandContext::fail(const QString &text, const QString &details) {
     messages.tell(text, QString(), details);
     return Failure;
+}
+
+QString optionProblem(const QCommandLineParser &options) {
+    // Only options the command has can have been given.
+    const QStringList given = options.optionNames();
+    const QString period = QStringLiteral("period");
+    if (given.contains(period)) {
+        if (const QString problem = periodProblem(options.value(period)); !problem.isEmpty())
+            return QStringLiteral("--period: ") + problem;
+    }
+    const QString clients = QStringLiteral("clients");
+    if (given.contains(clients)) {
+        QStringList numbers;
+        if (!parseClientNumbers(options.value(clients), numbers))
+            return QStringLiteral("--clients: ") +
+                   AppTexts::notClientNumbers(options.value(clients));
+        if (numbers.isEmpty())
+            return KwpctlTexts::noClients();
+    }
+    return QString();
 }
 
 namespace {

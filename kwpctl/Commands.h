@@ -47,6 +47,10 @@ public:
     bool logOn(QString *fiscalYear = nullptr);
 };
 
+// What is wrong with the values of the options every command shares (--period, --clients), as
+// a German sentence; empty when nothing is. Checked before a command opens or sends anything.
+QString optionProblem(const QCommandLineParser &options);
+
 // One kwpctl command: its name, the arguments it takes, its options, what it does.
 struct Command {
     QString name;

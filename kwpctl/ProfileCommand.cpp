@@ -24,14 +24,18 @@ int profile(CommandContext &context) {
             target.nameSpace = context.options.value(QStringLiteral("namespace"));
         if (target.host.isEmpty() || target.port.isEmpty())
             return context.failUsage(QStringLiteral("--write braucht --host und --port."));
-        QString error;
-        if (!writeServerProfile(path, target, &error))
-            return context.fail(error);
+        // Nothing is written from values that would put the file elsewhere or add lines.
+        QString problem = profileNameProblem(name);
+        if (problem.isEmpty())
+            problem = profileTargetProblem(target);
+        if (!problem.isEmpty())
+            return context.failUsage(problem);
+        if (!writeServerProfile(path, target, &problem))
+            return context.fail(problem);
     }
-    if (!gateway.ReadServerProfile(name))
-        return context.fail(QStringLiteral("Das Serverprofil \u201E%1\u201C wurde nicht gefunden "
-                                           "oder kann nicht gelesen werden (%2).")
-                                .arg(name, path));
+    QString error;
+    if (!gateway.ReadServerProfile(name, &error))
+        return context.fail(error);
     const LogonRecord &logon = gateway.logon;
     QTextStream(stdout) << "Datei: " << path << "\nArt: " << logon.ServerKind
                         << "\nNamensraum: " << logon.NamespaceName

@@ -9,6 +9,37 @@
 #include <QTextStream>
 
 namespace {
+// Reads the backup of --restore into the sheet, as the whole new assignment; false when the
+// file cannot be read, is not whole or names keys that are no wage type (the user was told).
+bool readBackup(CommandContext &context, WageTypeSheet &sheet) {
+    QFile file(context.options.value(QStringLiteral("restore")));
+    if (!file.open(QIODevice::ReadOnly)) {
+        context.fail(QStringLiteral("Die Sicherung „%1“ kann nicht gelesen werden: %2")
+                         .arg(file.fileName(), file.errorString()));
+        return false;
+    }
+    const AssignmentFile::Parsed backup = AssignmentFile::parse(QString::fromUtf8(file.readAll()));
+    if (!backup.ok) {
+        context.fail(backup.error + QStringLiteral(" Es wurde nichts geschrieben."));
+        return false;
+    }
+    if (!sheet.loadWageTypes(context.session.adocon.database(), context.messages))
+        return false;
+    QStringList unknown;
+    for (const AssignmentFile::Entry &entry : backup.entries)
+        if (sheet.rowOfKey(entry.key) < 0)
+            unknown.append(entry.key);
+    if (!unknown.isEmpty()) {
+        context.fail(QStringLiteral("Die Sicherung nennt Lohnarten, die es in der Lohndatenbank "
+                                    "nicht gibt: %1. Es wurde nichts geschrieben.")
+                         .arg(unknown.join(QStringLiteral(", "))));
+        return false;
+    }
+    for (const AssignmentFile::Entry &entry : backup.entries)
+        sheet.setValue(sheet.rowOfKey(entry.key), entry.value);
+    return true;
+}
+
 // The wage-type assignment without a window: lists it as the window shows it, backs it up
 // (--dump), writes a backup back (--restore), or names the wage types of a period that have no
 // category (--unassigned, exit code 1 when there are any). Output only when the whole run
@@ -31,51 +62,30 @@ int wageTypes(CommandContext &context) {
     } else if (needsDatabase && !context.openDatabase()) {
         return Failure;
     }
+    ListGridModel lalist;
+    WageTypeSheet sheet(lalist);
+    if (options.isSet(QStringLiteral("restore")) && !readBackup(context, sheet))
+        return Failure;
     // The log-on sets the server's % that the assignment's read lines split at.
     if (!context.logOn())
         return Failure;
     const QString query = session.sqltext;
-
-    ListGridModel lalist;
-    WageTypeSheet sheet(lalist);
     QString out;
 
     UserMessages &messages = context.messages;
-    ErpGateway &gateway = session.gateway;
-    const AssignmentChannel channel{
-        [&gateway](const QString &line) { return gateway.ServerExecuteChecked(line); },
-        [&gateway] { return gateway.logon.Connected; }};
+    const AssignmentChannel channel = gatewayChannel(session.gateway);
 
     if (options.isSet(QStringLiteral("dump"))) {
         QList<AssignmentLines::Node> nodes;
         if (!WageTypeSheet::listStored(channel, &nodes, nullptr, &error))
             return context.fail(QStringLiteral("Die Zuordnung konnte nicht gelesen werden: ") +
                                 error);
+        QList<AssignmentFile::Entry> entries;
         for (const AssignmentLines::Node &node : nodes)
             if (node.hasValue)
-                out += AssignmentFile::line(node.key, node.value) + QLatin1Char('\n');
+                entries.append({node.key, node.value});
+        out = AssignmentFile::text(entries);
     } else if (options.isSet(QStringLiteral("restore"))) {
-        QFile file(options.value(QStringLiteral("restore")));
-        if (!file.open(QIODevice::ReadOnly))
-            return context.fail(QStringLiteral("Die Sicherung „%1“ kann nicht gelesen werden: %2")
-                                    .arg(file.fileName(), file.errorString()));
-        const AssignmentFile::Parsed backup =
-            AssignmentFile::parse(QString::fromUtf8(file.readAll()));
-        if (!backup.ok)
-            return context.fail(backup.error + QStringLiteral(" Es wurde nichts geschrieben."));
-        if (!sheet.loadWageTypes(session.adocon.database(), messages))
-            return Failure;
-        QStringList unknown;
-        for (const AssignmentFile::Entry &entry : backup.entries)
-            if (sheet.rowOfKey(entry.key) < 0)
-                unknown.append(entry.key);
-        if (!unknown.isEmpty())
-            return context.fail(QStringLiteral("Die Sicherung nennt Lohnarten, die es in der "
-                                               "Lohndatenbank nicht gibt: %1. Es wurde nichts "
-                                               "geschrieben.")
-                                    .arg(unknown.join(QStringLiteral(", "))));
-        for (const AssignmentFile::Entry &entry : backup.entries)
-            sheet.setValue(sheet.rowOfKey(entry.key), entry.value);
         if (!sheet.save(channel, messages))
             return Failure;
     } else {

@@ -4,6 +4,7 @@
 #include "common/QtTranslations.h"
 #include "gateway/GatewaySettings.h"
 #include "kwpctl/Commands.h"
+#include "kwpctl/KwpctlTexts.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -77,6 +78,15 @@ int main(int argc, char *argv[]) {
         }
         if (parser.isSet(help))
             return print(usage(command), Success);
+        // Every option is checked before anything is opened or sent.
+        const QStringList given = parser.optionNames();
+        for (const QString &name : given)
+            if (given.count(name) > 1)
+                return print(KwpctlTexts::optionTwice(name) + QStringLiteral("\n\n") +
+                                 usage(command),
+                             Failure);
+        if (const QString problem = optionProblem(parser); !problem.isEmpty())
+            return print(problem + QStringLiteral("\n\n") + usage(command), Failure);
         const ProgramIni ini = loadProgramIni();
         if (!ini.ok())
             return print(ini.error + QLatin1Char('\n'), Failure);

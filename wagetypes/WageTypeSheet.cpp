@@ -3,6 +3,7 @@
 #include "app/Conversions.h"
 #include "app/ListGridModel.h"
 #include "app/PayrollQuery.h"
+#include "gateway/ErpGateway.h"
 #include "gateway/GetPiece.h"
 #include "wagetypes/Categories.h"
 #include "wagetypes/WageTypeTexts.h"
@@ -24,6 +25,12 @@ QString failureDetails(const ServerAnswer &answer) {
                                     : answer.error + QLatin1Char(' ') + answer.details;
 }
 } // namespace
+
+AssignmentChannel gatewayChannel(ErpGateway &gateway) {
+    return {[&gateway](const QString &line) { return gateway.ServerExecuteChecked(line); },
+            [&gateway] { return gateway.logon.Connected; },
+            [&gateway](const QString &line) { return lineProblem(gateway.settings, line); }};
+}
 
 WageTypeSheet::WageTypeSheet(ListGridModel &lalist)
     : lalist_(lalist) {}
@@ -176,6 +183,20 @@ void WageTypeSheet::setValue(int row, const QString &value) {
 bool WageTypeSheet::save(const AssignmentChannel &channel, UserMessages &messages) {
     // Every node to keep is written before anything is removed, so that a failure at any
     // line leaves each wage type with its old or its new assignment.
+    if (channel.lineProblem)
+        for (int i = 0; i < rows(); ++i) {
+            const QString assignment = value(i);
+            if (rows_.at(i).unread || assignment == noAssignment)
+                continue;
+            const QString problem =
+                channel.lineProblem(AssignmentLines::write(rows_.at(i).key, assignment));
+            if (!problem.isEmpty()) {
+                messages.show(UserMessage{
+                    QString(), WageTypeTexts::valueCannotTravel(rows_.at(i).key, problem),
+                    QString()});
+                return false;
+            }
+        }
     QSet<QString> keep;
     QSet<QString> written;
     int writtenCount = 0;

@@ -19,7 +19,15 @@ struct AssignmentChannel {
     std::function<ServerAnswer(const QString &line)> execute;
     // False once the connection is gone; empty: taken as open.
     std::function<bool()> isOpen;
+    // Why a line cannot be sent as it is (a character outside the server's character set, a
+    // line longer than the server runs), or empty text; empty: every line is taken as sendable.
+    std::function<QString(const QString &line)> lineProblem;
 };
+
+class ErpGateway;
+// The channel of a session's gateway: ServerExecuteChecked, its Connected flag and the check of
+// a line against the gateway's character set and longest line.
+AssignmentChannel gatewayChannel(ErpGateway &gateway);
 
 // The wage-type assignment as the window holds it: one row per wage type of table Lohnart in
 // the wage-type grid (cells "LA", "Bezeichnung", "Zuord. Anzahl", "Zuord. Betrag"), and each
@@ -61,8 +69,9 @@ public:
     // Replaces a row's assignment value as it is and shows its categories.
     void setValue(int row, const QString &value);
 
-    // Writes the rows to ^PERSP(1,20); see above. False when a line failed: the user was told
-    // what was stored and what was not, and the rows are as they were.
+    // Writes the rows to ^PERSP(1,20); see above. Every line is checked before the first is
+    // sent: one that cannot be sent stops the save with nothing written. False when a line
+    // failed: the user was told what was stored and what was not, and the rows are as they were.
     bool save(const AssignmentChannel &channel, UserMessages &messages);
 
     // Every node directly under ^PERSP(1,20), in the server's order. False when a line failed

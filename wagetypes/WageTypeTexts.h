@@ -68,4 +68,51 @@ inline QString badListing() {
                           "unerwarteter Form beantwortet.");
 }
 
+// The backup file of kwpctl (AssignmentFile).
+inline QString backupLine(qsizetype line, const QString &why) {
+    return QStringLiteral("Zeile %1 der Sicherung: %2").arg(line).arg(why);
+}
+inline QString backupEmpty(const QString &head) {
+    return QStringLiteral("Die Sicherung ist leer; eine Sicherung beginnt mit der Zeile "
+                          "\u201E%1\u201C.")
+        .arg(head);
+}
+inline QString backupForeign(const QString &head) {
+    return QStringLiteral("Die Datei ist keine Sicherung der Lohnarten-Zuordnung: ihre erste "
+                          "Zeile lautet nicht \u201E%1\u201C.")
+        .arg(head);
+}
+inline QString backupCut(const QString &lastLine) {
+    return QStringLiteral("Die Sicherung ist unvollständig: ihre letzte Zeile "
+                          "\u201E%1\u201C fehlt.")
+        .arg(lastLine);
+}
+inline QString backupCountDiffers(qsizetype named, qsizetype found) {
+    return QStringLiteral("Die Sicherung ist unvollständig: ihre letzte Zeile nennt %1 Einträge, "
+                          "sie enthält aber %2.")
+        .arg(named)
+        .arg(found);
+}
+inline QString backupTwoSeparators() {
+    return QStringLiteral("mehr als ein \u201E;\u201C ohne vorangestellten \\.");
+}
+inline QString backupBadEscape() {
+    return QStringLiteral("\u201E\\\u201C steht nicht vor \\, ; oder xHH.");
+}
+inline QString backupNoSeparator() {
+    return QStringLiteral("es fehlt das \u201E;\u201C zwischen Lohnart und Zuordnung.");
+}
+inline QString backupEmptyKey() {
+    return QStringLiteral("die Lohnart ist leer.");
+}
+inline QString backupKeyTwice(const QString &key) {
+    return QStringLiteral("die Lohnart %1 steht ein zweites Mal.").arg(key);
+}
+// A value that the server's character set cannot hold or that makes the line too long.
+inline QString valueCannotTravel(const QString &key, const QString &problem) {
+    return QStringLiteral("Die Zuordnung der Lohnart %1 kann nicht an den ERP-Server gesendet "
+                          "werden: %2 Es wurde nichts gespeichert.")
+        .arg(key, problem);
+}
+
 } // namespace WageTypeTexts

@@ -70,6 +70,7 @@ private slots:
     void journalAccountsForServer();
     void journalNeverOverwritten();
     void noJournalNothingSent();
+    void listingReadsOnlyJournalFiles();
 
 private:
     ExportRun::Outcome runExport(ExportJournal &journal);
@@ -335,6 +336,23 @@ void ExportJournalTest::noJournalNothingSent() {
     QCOMPARE(connected_->fixture().lastBatch(), before);
     QCOMPARE(connected_->messages.messages.size(), 1);
     QVERIFY(connected_->messages.messages[0].text.contains(QStringLiteral("Exportjournal")));
+}
+
+void ExportJournalTest::listingReadsOnlyJournalFiles() {
+    // A huge file and a device under journal names: neither is read to its end.
+    QTemporaryDir folder;
+    QFile huge(folder.filePath(QStringLiteral("2024-04-02_09-15-00-000_P202403_F1.csv")));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(64) << 20));
+    huge.close();
+    if (QFile::exists(QStringLiteral("/dev/zero")))
+        QVERIFY(
+            QFile::link(QStringLiteral("/dev/zero"),
+                        folder.filePath(QStringLiteral("2024-04-03_09-15-00-000_P202403_F1.csv"))));
+    const QList<JournalSummary> runs = recentJournals(folder.path(), 5);
+    QCOMPARE(runs.size(), 1);
+    QCOMPARE(runs[0].path, huge.fileName());
+    QVERIFY2(runs[0].outcome.startsWith(QStringLiteral("nicht gelesen: größer als 16 MiB")),
+             qPrintable(runs[0].outcome));
 }
 
 QTEST_MAIN(ExportJournalTest)

@@ -37,6 +37,8 @@ private slots:
     void valueThatCannotTravel_data();
     void valueThatCannotTravel();
     void badPeriodSendsNothing();
+    void queryOfOtherWidthSendsNothing_data();
+    void queryOfOtherWidthSendsNothing();
     void databaseClosedMidRun();
     void programEndingMidRun();
     void lineLengthLimit_data();
@@ -300,6 +302,30 @@ void ExportRunTest::badPeriodSendsNothing() {
     QCOMPARE(server_->lastBatch(), before);
     QCOMPARE(messages_->messages.size(), 1);
     QVERIFY(buttonVisible_);
+}
+
+void ExportRunTest::queryOfOtherWidthSendsNothing_data() {
+    QTest::addColumn<QString>("columns"); // replaces the query's last column
+    QTest::addColumn<int>("count");
+    QTest::newRow("18 columns") << "" << 18;
+    QTest::newRow("20 columns") << ", d.Svnr, d.Svnr" << 20;
+}
+
+void ExportRunTest::queryOfOtherWidthSendsNothing() {
+    QFETCH(QString, columns);
+    QFETCH(int, count);
+    payroll().addLines(2);
+    QString &query = connected_->session.sqltext;
+    const QString designed = query;
+    query.replace(QStringLiteral(", d.Svnr"), columns);
+    const int before = server_->lastBatch();
+    const ExportRun::Outcome outcome = runExport();
+    query = designed;
+    QCOMPARE(outcome, ExportRun::Outcome::NotStarted);
+    QCOMPARE(server_->lastBatch(), before);
+    QCOMPARE(messages_->messages.size(), 1);
+    QVERIFY2(messages_->messages[0].text.contains(QStringLiteral("liefert %1 Spalten").arg(count)),
+             qPrintable(messages_->messages[0].text));
 }
 
 void ExportRunTest::databaseClosedMidRun() {

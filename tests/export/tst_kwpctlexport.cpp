@@ -170,6 +170,9 @@ void KwpctlExportTest::brokenIni_data() {
     QTest::newRow("unknown locale") << QByteArray("[Regional]\nLocale=xx_QQ\n") << "xx_QQ";
     QTest::newRow("line length") << QByteArray("[ErpServer]\nMaxLineLength=12\n")
                                  << "MaxLineLength";
+    QTest::newRow("line without equals sign")
+        << QByteArray("[ErpServer]\n; comment\nCharset=iso-8859-1\nAnswerTimeout\n")
+        << "Zeile 6"; // after the two lines of the journal folder
 }
 
 void KwpctlExportTest::brokenIni() {

@@ -112,51 +112,78 @@ void TestServerProfile::readProfile_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("nameSpace");
     QTest::addColumn<QString>("connection");
+    QTest::addColumn<QString>("missing"); // the key a refused profile lacks
 
-    QTest::newRow("empty file: MSM with defaults") << QByteArray() << "msm"
-                                                   << "KORVEX"
-                                                   << "";
+    QTest::newRow("MSM host alone: defaults") << QByteArray("MSMHOST=h\n") << "msm"
+                                              << "KORVEX"
+                                              << ""
+                                              << "";
     QTest::newRow("spaces everywhere")
         << QByteArray("[CACHE]\n  NAME SPACE = KOR VEX \nSERVERCACHE=erp\n") << "cache"
         << "KORVEX"
-        << "CN_IPTCP:erp[1972]";
+        << "CN_IPTCP:erp[1972]"
+        << "";
     QTest::newRow("marker after keys, CRLF")
         << QByteArray("SERVERCACHE=10.0.0.5\r\nPORTCACHE=1973\r\nNAMESPACE=TEST\r\n[CACHE]\r\n")
         << "cache"
         << "TEST"
-        << "CN_IPTCP:10.0.0.5[1973]";
+        << "CN_IPTCP:10.0.0.5[1973]"
+        << "";
     QTest::newRow("lower-case key and marker ignored")
-        << QByteArray("[cache]\nnamespace=X\n") << "msm"
+        << QByteArray("[cache]\nnamespace=X\nMSMHOST=h\n") << "msm"
         << "KORVEX"
+        << ""
         << "";
     QTest::newRow("later line wins")
         << QByteArray("[CACHE]\nSERVERCACHE=a\nSERVERCACHE=b\n") << "cache"
         << "KORVEX"
-        << "CN_IPTCP:b[1972]";
+        << "CN_IPTCP:b[1972]"
+        << "";
     QTest::newRow("second equals sign")
         << QByteArray("[CACHE]\nSERVERCACHE=h\nPORTCACHE=19=72\n") << "cache"
         << "KORVEX"
-        << "CN_IPTCP:h[19]";
+        << "CN_IPTCP:h[19]"
+        << "";
     QTest::newRow("empty port value")
         << QByteArray("[CACHE]\nSERVERCACHE=h\nPORTCACHE=\n") << "cache"
         << "KORVEX"
-        << "CN_IPTCP:h[]";
-    QTest::newRow("missing host") << QByteArray("[CACHE]\n") << "cache"
-                                  << "KORVEX"
-                                  << "CN_IPTCP:[1972]";
+        << "CN_IPTCP:h[]"
+        << "";
     QTest::newRow("UTF-8 byte-order mark before the marker")
         << QByteArray("\xEF\xBB\xBF[CACHE]\r\nSERVERCACHE=h\r\n") << "cache"
         << "KORVEX"
-        << "CN_IPTCP:h[1972]";
-    QTest::newRow("Windows-1252 namespace") << QByteArray("NAMESPACE=\x84K\x96W\x93\n") << "msm"
-                                            << "\u201EK\u2013W\u201C"
-                                            << "";
-    QTest::newRow("UTF-8 namespace") << QByteArray("NAMESPACE=K\xC3\x96W\n") << "msm"
+        << "CN_IPTCP:h[1972]"
+        << "";
+    QTest::newRow("Windows-1252 namespace")
+        << QByteArray("MSMHOST=h\nNAMESPACE=\x84K\x96W\x93\n") << "msm"
+        << "\u201EK\u2013W\u201C"
+        << ""
+        << "";
+    QTest::newRow("UTF-8 namespace") << QByteArray("MSMHOST=h\nNAMESPACE=K\xC3\x96W\n") << "msm"
                                      << "K\u00D6W"
+                                     << ""
                                      << "";
-    QTest::newRow("tab stays, so no marker") << QByteArray("[CACHE]\t\n") << "msm"
+    QTest::newRow("tab stays, so no marker") << QByteArray("[CACHE]\t\nMSMHOST=h\n") << "msm"
                                              << "KORVEX"
+                                             << ""
                                              << "";
+    // Without the host of its kind a profile names no server: never a guessed one.
+    QTest::newRow("empty file") << QByteArray() << ""
+                                << ""
+                                << ""
+                                << "MSMHOST";
+    QTest::newRow("garbage") << QByteArray("\x00\x01\xFF\xFEzz\n\x7F") << ""
+                             << ""
+                             << ""
+                             << "MSMHOST";
+    QTest::newRow("MSM host empty") << QByteArray("MSMHOST=h\nMSMHOST=\nMSMPORT=1\n") << ""
+                                    << ""
+                                    << ""
+                                    << "MSMHOST";
+    QTest::newRow("Caché without host") << QByteArray("[CACHE]\nPORTCACHE=1973\n") << ""
+                                        << ""
+                                        << ""
+                                        << "SERVERCACHE";
 }
 
 void TestServerProfile::readProfile() {
@@ -164,12 +191,21 @@ void TestServerProfile::readProfile() {
     QFETCH(QString, kind);
     QFETCH(QString, nameSpace);
     QFETCH(QString, connection);
+    QFETCH(QString, missing);
 
     writeProfile(QStringLiteral("P"), content);
     LogonRecord &record = m_record;
     record.ConnectionString.clear();
     record.NamespaceName = QStringLiteral("stale");
-    QVERIFY(ReadServerProfile(m_record, m_settings, QStringLiteral("P")));
+    QString error;
+    QCOMPARE(ReadServerProfile(m_record, m_settings, QStringLiteral("P"), &error),
+             missing.isEmpty());
+    if (!missing.isEmpty()) {
+        QVERIFY2(error.contains(profilePath(m_settings, QStringLiteral("P"))) &&
+                     error.contains(missing),
+                 qPrintable(error));
+        return;
+    }
     QCOMPARE(record.ServerKind, kind);
     QCOMPARE(record.NamespaceName, nameSpace);
     QCOMPARE(record.ConnectionString, connection);
@@ -193,7 +229,7 @@ void TestServerProfile::windirWins() {
     QTemporaryDir windows;
     QFile file(windows.path() + QStringLiteral("/W.mco"));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[CACHE]\nNAMESPACE=WIN\n");
+    file.write("[CACHE]\nSERVERCACHE=h\nNAMESPACE=WIN\n");
     file.close();
     qputenv("windir", windows.path().toLocal8Bit());
     const bool read = ReadServerProfile(m_record, m_settings, QStringLiteral("W"));
@@ -209,7 +245,7 @@ void TestServerProfile::msmKeys_data() {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("nameSpace");
 
-    QTest::newRow("defaults") << QByteArray("") << "127.0.0.1"
+    QTest::newRow("defaults") << QByteArray("MSMHOST=h") << "h"
                               << "1972"
                               << "KORVEX";
     QTest::newRow("all keys") << QByteArray("MSMHOST = erp.local\nMSMPORT=9100\nMSMNAMESPACE=T\n")
@@ -217,9 +253,12 @@ void TestServerProfile::msmKeys_data() {
                               << "9100"
                               << "T";
     QTest::newRow("Caché keys do not count")
-        << QByteArray("SERVERCACHE=x\nPORTCACHE=1\nNAMESPACE=Y\n") << "127.0.0.1"
+        << QByteArray("MSMHOST=h\nSERVERCACHE=x\nPORTCACHE=1\nNAMESPACE=Y\n") << "h"
         << "1972"
         << "KORVEX";
+    QTest::newRow("no host: refused") << QByteArray("MSMPORT=9100\n") << ""
+                                      << ""
+                                      << "";
 }
 
 void TestServerProfile::msmKeys() {
@@ -232,6 +271,11 @@ void TestServerProfile::msmKeys() {
     QString error;
     const auto client =
         MsmClient::fromProfile(profilePath(m_settings, QStringLiteral("K")), m_settings, &error);
+    if (host.isEmpty()) {
+        QVERIFY(!client);
+        QVERIFY2(error.contains(QStringLiteral("MSMHOST")), qPrintable(error));
+        return;
+    }
     QVERIFY2(client, qPrintable(error));
     QCOMPARE(client->host(), host);
     QCOMPARE(client->port(), port);

@@ -45,8 +45,7 @@ QSqlDatabase LohnartFile::database() const {
 }
 
 AssignmentChannel programChannel(ErpGateway &gateway) {
-    return {[&gateway](const QString &line) { return gateway.ServerExecuteChecked(line); },
-            [&gateway] { return gateway.logon.Connected; }};
+    return gatewayChannel(gateway);
 }
 
 bool setPercent(ErpGateway &gateway) {

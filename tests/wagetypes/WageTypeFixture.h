@@ -32,7 +32,7 @@ private:
 
 class ErpGateway;
 
-// The channel as the program has it: ServerExecuteChecked on the session's connection.
+// The channel as the program has it (gatewayChannel).
 AssignmentChannel programChannel(ErpGateway &gateway);
 // Sets the server's % to the back-quote, as the log-on does.
 bool setPercent(ErpGateway &gateway);

@@ -42,24 +42,39 @@ void KwpctlWageTypesTest::runs_data() {
     QTest::addColumn<QString>("err"); // a part of standard error
     QTest::addColumn<QByteArray>("stored");
     const QStringList profile{"--profile", "test"};
+    const QStringList restore = QStringList{"--restore", "FILE", "--db", "DB"} + profile;
+    const QByteArray head = "KWP-Import Lohnarten-Zuordnung, Format 1\n";
+    const auto last = [](int count) {
+        return QStringLiteral("Ende der Sicherung, Einträge: %1\n").arg(count).toUtf8();
+    };
     const QByteArray seeded = "^PERSP(1,20,100)=5`12|^PERSP(1,20,\"a;b\")=x\"|";
     QTest::newRow("dump") << QStringList{"--dump"} + profile << QByteArray() << 0
-                          << "100;5`12\na\\;b;x\"\n"
-                          << "" << seeded;
-    QTest::newRow("restore") << QStringList{"--restore", "FILE", "--db", "DB"} + profile
-                             << QByteArray("101;`3\n\n100;7`\n") << 0 << ""
+                          << QString::fromUtf8(head + "100;5`12\na\\;b;x\"\n" + last(2)) << ""
+                          << seeded;
+    QTest::newRow("restore") << restore << head + "101;`3\n\n100;7`\n" + last(2) << 0 << ""
                              << "" << QByteArray("^PERSP(1,20,100)=7`|^PERSP(1,20,101)=`3|");
-    QTest::newRow("restore, empty backup")
-        << QStringList{"--restore", "FILE", "--db", "DB"} + profile << QByteArray() << 0 << ""
-        << "" << QByteArray();
+    QTest::newRow("restore, deliberately empty") << restore << head + last(0) << 0 << ""
+                                                 << "" << QByteArray();
+    // What a --dump that failed leaves behind, and files cut short.
+    QTest::newRow("restore, empty file") << restore << QByteArray() << 2 << ""
+                                         << "leer" << seeded;
+    QTest::newRow("restore, only a line end") << restore << QByteArray("\n") << 2 << ""
+                                              << "leer" << seeded;
+    QTest::newRow("restore, without its last line") << restore << head + "100;7`\n"
+                                                    << 2 << ""
+                                                    << "unvollständig" << seeded;
     QTest::newRow("restore, unknown wage type")
-        << QStringList{"--restore", "FILE", "--db", "DB"} + profile
-        << QByteArray("100;1`\n555;2`\n") << 2 << ""
+        << restore << head + "100;1`\n555;2`\n" + last(2) << 2 << ""
         << "Lohndatenbank nicht gibt: 555. Es wurde nichts geschrieben." << seeded;
-    QTest::newRow("restore, broken backup")
-        << QStringList{"--restore", "FILE", "--db", "DB"} + profile << QByteArray("100\n") << 2
-        << ""
-        << "Zeile 1" << seeded;
+    QTest::newRow("restore, broken backup") << restore << head + "100\n" + last(1) << 2 << ""
+                                            << "Zeile 2" << seeded;
+    // The second value cannot travel: not even the first is written.
+    QTest::newRow("restore, character outside the server's set")
+        << restore << head + "100;7`\n101;\xCE\xA9`\n" + last(2) << 2 << ""
+        << "U+03A9" << seeded;
+    QTest::newRow("restore, value longer than a line")
+        << restore << head + "100;7`\n101;" + QByteArray(9000, '1') + "\n" + last(2) << 2 << ""
+        << "höchstens" << seeded;
     QTest::newRow("list") << QStringList{"--db", "DB"} + profile << QByteArray() << 0
                           << "100;Gehalt;Betrag 50%;Stunden 50%;5`12\n101;Lohn;;;`\n"
                           << "" << seeded;
