@@ -117,14 +117,8 @@ void FMStart::buildControls() {
 
     connect(exportButton, &QPushButton::clicked, this, &FMStart::exportRequested);
     connect(Command1, &QPushButton::clicked, this, &FMStart::endAtOnce);
-    connect(&mandant->grid(), &ListGridModel::markChanged, this, [this] {
-        if (ready)
-            refresh1();
-    });
-    connect(periode, &QComboBox::activated, this, [this] {
-        if (ready)
-            refresh1();
-    });
+    connect(&mandant->grid(), &ListGridModel::markChanged, this, &FMStart::selectionChanged);
+    connect(periode, &QComboBox::activated, this, &FMStart::selectionChanged);
 }
 
 bool FMStart::Form_Load() {
@@ -183,6 +177,31 @@ bool FMStart::refresh1() {
     return filled.ok;
 }
 
+void FMStart::selectionChanged() {
+    if (!ready)
+        return;
+    // The export reads its rows from adocon still; a second statement on that connection
+    // (which SQL Server's driver refuses) waits until the run has ended.
+    if (session.exportRunning) {
+        previewBehind = true;
+        return;
+    }
+    refresh1();
+}
+
+void FMStart::exportEnded() {
+    if (unloadAfterExport) {
+        unloadAfterExport = false;
+        server.serverLogout();
+        session.adocon.close();
+        return;
+    }
+    if (!previewBehind || ended)
+        return;
+    previewBehind = false;
+    refresh1();
+}
+
 bool FMStart::failStartup(const QString &text, const QString &details) {
     if (!text.isEmpty())
         session.messages.tell(
@@ -199,6 +218,14 @@ void FMStart::Form_Unload() {
     if (ended)
         return;
     ended = true;
+    // A running export waits in the message loop between two records, its rows still open on
+    // adocon: told that the program ends, it stops there, and the log-off and the closing of
+    // adocon follow once it has returned (exportEnded()).
+    if (session.exportRunning) {
+        unloadAfterExport = true;
+        endProgram(0);
+        return;
+    }
     server.serverLogout();
     session.adocon.close();
     endProgram(0);

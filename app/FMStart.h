@@ -40,6 +40,9 @@ public:
     // Rebuilds the preview from the client marks and the period text. False when it failed
     // (the user has been told; the last good preview stays).
     bool refresh1();
+    // An export has ended: the preview catches up with marks and a period chosen meanwhile, or,
+    // when the window was closed during the run, the unload handler finishes.
+    void exportEnded();
 
     ListGrid *mandant;
     QComboBox *periode;
@@ -65,6 +68,11 @@ private:
     std::function<void(int)> endProgram;
     bool ready = false;
     bool ended = false;
+    bool previewBehind = false;     // marks or period changed while an export ran
+    bool unloadAfterExport = false; // closed while an export ran
+
+    // A change of the marks or a period chosen: the preview follows, after a running export.
+    void selectionChanged();
 
     FillOutcome fillPreview();
     void buildMenu();

@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyle>
 
 ListGrid::ListGrid(QWidget *parent)
     : QTableView(parent)
@@ -20,6 +21,8 @@ ListGrid::ListGrid(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     setShowGrid(true);
+    // Tab leaves the grid for the window's next control; the arrows move within it.
+    setTabKeyNavigation(false);
     connect(this, &QAbstractItemView::clicked, this, &ListGrid::toggleMark);
 }
 
@@ -50,6 +53,23 @@ int ListGrid::rowAt(const QPoint &viewportPoint) const {
 int ListGrid::columnAt(const QPoint &viewportPoint) const {
     const QModelIndex index = indexAt(viewportPoint);
     return index.isValid() ? index.column() + 1 : 0;
+}
+
+QSize ListGrid::fittingSize(int rows, bool verticalScrollBar) const {
+    int width = 2 * frameWidth();
+    for (int column = 0; column < rowsModel->columnCountOfGrid(); ++column)
+        width += columnWidth(column);
+    if (verticalScrollBar)
+        width += style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int height = 2 * frameWidth() + horizontalHeader()->sizeHint().height() +
+                       rows * verticalHeader()->defaultSectionSize();
+    return {width, height};
+}
+
+void ListGrid::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::FontChange)
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    QTableView::changeEvent(event);
 }
 
 void ListGrid::toggleMark(const QModelIndex &index) {

@@ -8,8 +8,9 @@ ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QStr
     : exporter(session, mainWindow)
     , login(session, mainWindow)
     , about(&mainWindow, session.messages, payrollIniPath())
-    , wageTypes(&mainWindow, {[&session] { return session.adocon.database(); },
-                              gatewayChannel(session.gateway), &session.messages}) {
+    , wageTypes(&mainWindow,
+                {[&session] { return session.adocon.database(); }, gatewayChannel(session.gateway),
+                 &session.messages, [&session] { return session.exportRunning; }}) {
     QObject::connect(&mainWindow, &FMStart::wageTypesRequested, &wageTypes,
                      &WageTypesController::open);
     QObject::connect(&mainWindow, &FMStart::aboutRequested, &about, &AboutController::open);

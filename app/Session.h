@@ -27,6 +27,9 @@ public:
     qint64 reccount = 0;       // records of the last preview fill
     LogonSettings storedLogon; // the user's last successful log-on
     QString journalDirectory;  // where export journals go; empty: the user's data location
+    // An export is reading adocon and sending on the server connection: what would change
+    // either under it waits for its end or is refused.
+    bool exportRunning = false;
     // Today's date as the session sees it (tests pin it).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 

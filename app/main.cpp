@@ -5,6 +5,7 @@
 #include "app/ProgramWindows.h"
 #include "app/Session.h"
 #include "app/Version.h"
+#include "common/QtTranslations.h"
 
 #include <QApplication>
 #include <QFont>
@@ -33,6 +34,7 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    installGermanQtTexts(app, QCoreApplication::applicationDirPath());
     // The windows have fixed layouts, drawn for an 8-point dialog font: a larger default font
     // would cut off the period and the grids' values.
     QFont font = QApplication::font();

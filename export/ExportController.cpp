@@ -40,7 +40,11 @@ void ExportController::programEnding() {
 void ExportController::export_Click() {
     if (ending_ || run_.isRunning())
         return;
+    session_.exportRunning = true;
     lastOutcome_ = run_.run(session_.adocon.database(), session_.sqltext, session_.reccount);
-    if (!journal_.writeError().isEmpty() && !ending_)
+    session_.exportRunning = false;
+    if (mainWindow_)
+        mainWindow_->exportEnded();
+    if (!ending_ && !journal_.writeError().isEmpty())
         session_.messages.tell(journal_.writeError());
 }

@@ -4,6 +4,7 @@
 
 #include "app/FittedLayout.h"
 
+#include <QCloseEvent>
 #include <QPushButton>
 
 kwpexport::kwpexport(QWidget *mainWindow)
@@ -36,4 +37,11 @@ void kwpexport::Form_Load() {
 void kwpexport::OK_Click() {
     OK->hide();
     hide();
+}
+
+void kwpexport::closeEvent(QCloseEvent *event) {
+    if (OK->isHidden())
+        event->ignore();
+    else
+        event->accept();
 }

@@ -18,6 +18,11 @@ public:
     ProgressMeter *fort1;
     QPushButton *OK;
 
+protected:
+    // While a run goes on (its OK button hidden), the window stays: it is the run's only
+    // sign of life.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void Form_Load();
     void OK_Click();

@@ -1,6 +1,7 @@
 #include "app/PayrollDatabase.h"
 #include "app/ProgramIni.h"
 #include "app/Version.h"
+#include "common/QtTranslations.h"
 #include "gateway/GatewaySettings.h"
 #include "kwpctl/Commands.h"
 #include "kwpctl/KwpctlTexts.h"
@@ -47,6 +48,8 @@ int print(const QString &text, int code) {
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
+    // The parser's own error texts appear in the messages.
+    installGermanQtTexts(app, QCoreApplication::applicationDirPath());
     QCoreApplication::setApplicationName(QStringLiteral("kwpctl"));
     QCoreApplication::setApplicationVersion(QLatin1String(versionText));
     const QStringList arguments = app.arguments();

@@ -51,6 +51,15 @@ void LoginController::showFromMenu() {
 }
 
 void LoginController::save() {
+    // The run sends its records on the session's connection; a new log-on would replace it
+    // between two of them.
+    if (session_.exportRunning) {
+        session_.messages.tell(QStringLiteral(
+            "Eine neue Anmeldung ist nicht möglich, solange ein Export läuft: Der Export sendet "
+            "seine Sätze über die bestehende Verbindung zum ERP-Server. Bitte nach dem Ende des "
+            "Exports erneut „Anmelden“ drücken."));
+        return;
+    }
     FMPass *dialog = dialog_;
     QString storeError;
     const LogonResult result =

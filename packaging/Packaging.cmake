@@ -64,8 +64,9 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME kwp-import)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SHLIBDEPS ON)
 # Plug-ins the libraries do not name: the SQLite driver for the demo and local files, the
-# ODBC driver and FreeTDS for SQL Server.
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# ODBC driver and FreeTDS for SQL Server. Qt's own texts in German (qtbase_de.qm) come with
+# Qt's translations.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n")
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "libqt6sql6-odbc, tdsodbc")
 set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
     "Payroll export to the KORVEX ERP server\n\

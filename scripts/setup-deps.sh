@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc qt6-translations-l10n
   libgl-dev fonts-dejavu-core
   fis-gtm libgcrypt20-dev libgpgme-dev libconfig-dev libssl-dev openssl
   unixodbc odbc-postgresql tdsodbc postgresql

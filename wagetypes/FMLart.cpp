@@ -4,25 +4,17 @@
 #include "wagetypes/DragIcon.h"
 #include "wagetypes/WageTypeTexts.h"
 
+#include "app/FittedLayout.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDrag>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 
-#include <cmath>
-
-namespace {
-// The layout is drawn in twips; a half pixel rounds to even.
-int twips(const QWidget *widget, int value) {
-    return int(std::nearbyint(double(value) * widget->logicalDpiX() / 1440.0));
-}
-
-QRect twipsRect(const QWidget *widget, int left, int top, int width, int height) {
-    return {twips(widget, left), twips(widget, top), twips(widget, width), twips(widget, height)};
-}
-} // namespace
+#include <algorithm>
 
 CategoryDragData::CategoryDragData(const QWidget *source)
     : source_(source) {}
@@ -59,8 +51,14 @@ void WageTypeGrid::dragMoveEvent(QDragMoveEvent *event) {
         return;
     }
     const int row = rowAt(event->position().toPoint());
-    if (row >= 0)
+    if (row >= 0) {
+        // Selecting scrolls the row's first visible cell into full view by default; then
+        // another cell would lie under the pointer at the drop than the one aimed at.
+        const bool scrolls = hasAutoScroll();
+        setAutoScroll(false);
         setSelectedRow(row);
+        setAutoScroll(scrolls);
+    }
     event->acceptProposedAction();
 }
 
@@ -98,14 +96,18 @@ FMLart::FMLart(const QSqlDatabase &database, AssignmentChannel channel, UserMess
     setObjectName(QStringLiteral("FMLart"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(WageTypeTexts::caption());
-    setFixedSize(twips(this, 11610), twips(this, 5610));
-
+    // The grids' font may be wider than the window's: the layout follows the wider of the two,
+    // as the grids' columns do.
     QFont gridFont = font();
     gridFont.setFamily(QStringLiteral("MS Sans Serif"));
+    lalist->setFont(gridFont);
+    list1->setFont(gridFont);
+    const FittedLayout windowLayout(this);
+    const FittedLayout gridLayout(lalist);
+    const FittedLayout &layout =
+        gridLayout.scale() > windowLayout.scale() ? gridLayout : windowLayout;
 
     lalist->setObjectName(QStringLiteral("lalist"));
-    lalist->setGeometry(twipsRect(this, 240, 240, 6135, 4455));
-    lalist->setFont(gridFont);
     lalist->addColumn(QStringLiteral("LA"), 40);
     lalist->addColumn(QStringLiteral("Bezeichnung"), 150);
     lalist->addColumn(QStringLiteral("Zuord. Anzahl"), 100);
@@ -113,18 +115,34 @@ FMLart::FMLart(const QSqlDatabase &database, AssignmentChannel channel, UserMess
     lalist->setDragSource(list1);
 
     list1->setObjectName(QStringLiteral("list1"));
-    list1->setGeometry(twipsRect(this, 7440, 240, 3615, 4455));
-    list1->setFont(gridFont);
     list1->addColumn(QStringLiteral("Nr."), 30);
     list1->addColumn(QStringLiteral("Bezeichnung"), 150);
 
+    // Scaled in proportion the layout may still fall a little short of what a font needs
+    // (the scroll bar does not grow with it, rows follow the font's height): then the
+    // wage-type grid widens, the category list grows to show its rows whole, and what lies
+    // right of or below them moves along.
+    QRect wageTypes = layout.twipsRect(240, 240, 6135, 4455);
+    QRect categories = layout.twipsRect(7440, 240, 3615, 4455);
+    const int wider = std::max(0, lalist->fittingSize(0, true).width() - wageTypes.width());
+    wageTypes.setWidth(wageTypes.width() + wider);
+    categories.translate(wider, 0);
+    const QSize allCategories = list1->fittingSize(categoryCount + 1, false);
+    categories.setWidth(std::max(categories.width(), allCategories.width()));
+    const int taller = std::max(0, allCategories.height() - categories.height());
+    wageTypes.setHeight(wageTypes.height() + taller);
+    categories.setHeight(categories.height() + taller);
+    lalist->setGeometry(wageTypes);
+    list1->setGeometry(categories);
+    setFixedSize(categories.right() + 1 + layout.twips(555), layout.twips(5610) + taller);
+
     OK->setObjectName(QStringLiteral("OK"));
-    OK->setGeometry(twipsRect(this, 960, 5040, 1095, 375));
+    OK->setGeometry(layout.twipsRect(960, 5040, 1095, 375).translated(0, taller));
     AUSST->setObjectName(QStringLiteral("AUSST"));
-    AUSST->setGeometry(twipsRect(this, 2400, 5040, 975, 375));
+    AUSST->setGeometry(layout.twipsRect(2400, 5040, 975, 375).translated(0, taller));
 
     drag1->setObjectName(QStringLiteral("drag1"));
-    drag1->setGeometry(twipsRect(this, 9000, 4920, 495, 375));
+    drag1->setGeometry(layout.twipsRect(9000, 4920, 495, 375).translated(wider, taller));
     drag1->setAlignment(Qt::AlignCenter);
     // The box is lower than the icon: it shows the icon whole, a little smaller.
     drag1->setPixmap(dragIcon_.scaled(drag1->size().boundedTo(dragIcon_.size()),
@@ -134,6 +152,8 @@ FMLart::FMLart(const QSqlDatabase &database, AssignmentChannel channel, UserMess
     connect(AUSST, &QPushButton::clicked, this, &FMLart::AUSST_Click);
     connect(list1, &CategoryList::dragRequested, this, &FMLart::list1_StartDrag);
     connect(lalist, &WageTypeGrid::cellDropped, this, &FMLart::lalist_CellDrop);
+    lalist->installEventFilter(this);
+    list1->installEventFilter(this);
 }
 
 bool FMLart::Form_Load() {
@@ -144,6 +164,10 @@ bool FMLart::Form_Load() {
 void FMLart::OK_Click() {
     if (saving_)
         return;
+    if (exportRunning_ && exportRunning_()) {
+        messages_.tell(WageTypeTexts::notWhileExporting());
+        return;
+    }
     saving_ = true;
     OK->hide();
     // Once, so that the hidden button is repainted before the lines go out.
@@ -184,4 +208,26 @@ void FMLart::lalist_CellDrop(int row, int column) {
         return;
     const ListGridModel &categories = list1->grid();
     sheet_.drop(row, column, categories.cellText(selected, 1), categories.cellText(selected, 2));
+}
+
+void FMLart::assignByKey(int column) {
+    const int row = lalist->selectedRow();
+    if (row >= 0)
+        lalist_CellDrop(row, column);
+}
+
+bool FMLart::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress && (watched == lalist || watched == list1)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier;
+        if (plain && key->key() == Qt::Key_A) {
+            assignByKey(WageTypeSheet::CountColumn);
+            return true;
+        }
+        if (plain && key->key() == Qt::Key_B) {
+            assignByKey(WageTypeSheet::AmountColumn);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -8,6 +8,8 @@
 #include <QSqlDatabase>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -63,6 +65,10 @@ private:
 // The window "Lohnarten Zuordnung": the wage types with their count and amount categories,
 // the category list to drag from, "Speichern" and "Ausstieg". It is modeless and deletes
 // itself when it closes; every opening builds a new one that reads afresh.
+//
+// Without a mouse: with a category selected in list1 and a wage type in lalist, the key A
+// assigns the category to the wage type's count ("Zuord. Anzahl"), B to its amount
+// ("Zuord. Betrag"), in either grid, as a drop on that cell would.
 class FMLart : public QWidget {
     Q_OBJECT
 public:
@@ -75,6 +81,10 @@ public:
 
     WageTypeSheet &sheet() { return sheet_; }
 
+    // Whether an export is running on the same server connection. Saving is then refused: the
+    // server may file the lines it takes by this assignment, and one batch must meet one.
+    void setExportRunning(std::function<bool()> running) { exportRunning_ = std::move(running); }
+
     WageTypeGrid *lalist;
     CategoryList *list1;
     QPushButton *OK;    // "Speichern"
@@ -83,17 +93,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void OK_Click();
     void AUSST_Click();
     void list1_StartDrag();
     void lalist_CellDrop(int row, int column);
+    void assignByKey(int column);
 
     QSqlDatabase database_;
     AssignmentChannel channel_;
     UserMessages &messages_;
     WageTypeSheet sheet_;
     QPixmap dragIcon_;
+    std::function<bool()> exportRunning_;
     bool saving_ = false;
 };

@@ -57,6 +57,12 @@ inline QString cleanupFailed() {
         "gibt, konnten nicht alle gelöscht werden. Ihre Änderungen sind im Fenster erhalten; "
         "bitte erneut speichern.");
 }
+inline QString notWhileExporting() {
+    return QStringLiteral("Die Zuordnung kann nicht gespeichert werden, solange ein Export läuft, "
+                          "denn der ERP-Server kann die übernommenen Zeilen nach ihr einordnen. "
+                          "Ihre Änderungen bleiben im Fenster; bitte nach dem Ende des Exports "
+                          "speichern.");
+}
 inline QString badListing() {
     return QStringLiteral("Der ERP-Server hat die Liste der gespeicherten Zuordnungen in "
                           "unerwarteter Form beantwortet.");

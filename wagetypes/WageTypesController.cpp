@@ -16,6 +16,7 @@ void WageTypesController::open() {
     }
     auto *window = new FMLart(dependencies_.database(), dependencies_.channel,
                               *dependencies_.messages, mainWindow_);
+    window->setExportRunning(dependencies_.exportRunning);
     if (!window->Form_Load()) {
         delete window;
         return;

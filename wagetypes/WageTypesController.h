@@ -22,6 +22,8 @@ public:
         std::function<QSqlDatabase()> database; // the payroll database
         AssignmentChannel channel;
         UserMessages *messages = nullptr;
+        // Whether an export runs on the channel (saving then waits); empty: never.
+        std::function<bool()> exportRunning;
     };
 
     WageTypesController(QWidget *mainWindow, Dependencies dependencies);

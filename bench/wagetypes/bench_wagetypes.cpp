@@ -105,7 +105,8 @@ int main(int argc, char *argv[]) {
         nullptr, {[] { return QSqlDatabase::database(QStringLiteral("lohnart")); },
                   {[](const QString &line) { return gateway.ServerExecuteChecked(line); },
                    [] { return gateway.logon.Connected; }},
-                  &messages});
+                  &messages,
+                  {}});
 
     QList<double> bareReads, opens, bareWrites, saves;
     for (int round = 0; round < rounds; ++round) {

@@ -144,6 +144,8 @@ void PackagesTest::control_data() {
                                        << "libqt6widgets6";
     QTest::newRow("program SQLite driver") << program << "Depends"
                                            << "libqt6sql6-sqlite";
+    QTest::newRow("program German Qt texts") << program << "Depends"
+                                             << "qt6-translations-l10n";
     QTest::newRow("service name") << service << "Package"
                                   << "kwp-lineservice";
     QTest::newRow("service version") << service << "Version" << versionText;

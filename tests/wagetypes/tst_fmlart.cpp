@@ -3,13 +3,17 @@
 #include "tests/export/ConnectedServer.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/wagetypes/WageTypeFixture.h"
+#include "wagetypes/Categories.h"
 #include "wagetypes/FMLart.h"
 #include "wagetypes/WageTypeTexts.h"
 #include "wagetypes/WageTypesController.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 
 #include <functional>
@@ -26,9 +30,13 @@ private slots:
     void init();
     void cleanup();
     void layout();
+    void everythingVisible_data();
+    void everythingVisible();
     void drop_data();
     void drop();
     void hoverFollowsPointer();
+    void dropLandsUnderPointer();
+    void assignWithKeys();
     void dropsThatChangeNothing_data();
     void dropsThatChangeNothing();
     void saveWritesAndCloses();
@@ -54,6 +62,8 @@ private:
     std::unique_ptr<QWidget> mainWindow_;
     std::unique_ptr<WageTypesController> controller_;
     std::unique_ptr<CategoryDragData> dragData_;
+    QFont font_; // the application's, restored after a test with another
+    std::unique_ptr<LohnartFile> otherFile_; // a test's own wage types, kept while its window is
 };
 
 void FMLartTest::initTestCase() {
@@ -62,6 +72,7 @@ void FMLartTest::initTestCase() {
     file_ = std::make_unique<LohnartFile>(
         LohnartFile::Rows{{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
     QVERIFY2(file_->error().isEmpty(), qPrintable(file_->error()));
+    font_ = QApplication::font();
 }
 
 void FMLartTest::init() {
@@ -71,13 +82,16 @@ void FMLartTest::init() {
     messages_->messages.clear();
     mainWindow_ = std::make_unique<QWidget>();
     controller_ = std::make_unique<WageTypesController>(
-        mainWindow_.get(), WageTypesController::Dependencies{[this] { return file_->database(); },
-                                                             programChannel(gateway()), messages_});
+        mainWindow_.get(),
+        WageTypesController::Dependencies{
+            [this] { return file_->database(); }, programChannel(gateway()), messages_, {}});
 }
 
 void FMLartTest::cleanup() {
     controller_.reset();
     mainWindow_.reset();
+    otherFile_.reset();
+    QApplication::setFont(font_);
 }
 
 FMLart *FMLartTest::openWindow() {
@@ -134,14 +148,10 @@ void FMLartTest::layout() {
     QCOMPARE(window->windowTitle(), QStringLiteral("Lohnarten Zuordnung"));
     QCOMPARE(window->OK->text(), QStringLiteral("Speichern"));
     QCOMPARE(window->AUSST->text(), QStringLiteral("Ausstieg"));
-    if (window->logicalDpiX() == 96) { // 15 twips to the pixel
-        QCOMPARE(window->size(), QSize(774, 374));
-        QCOMPARE(window->lalist->geometry(), QRect(16, 16, 409, 297));
-        QCOMPARE(window->list1->geometry(), QRect(496, 16, 241, 297));
-        QCOMPARE(window->OK->geometry(), QRect(64, 336, 73, 25));
-        QCOMPARE(window->AUSST->geometry(), QRect(160, 336, 65, 25));
-        QCOMPARE(window->drag1->geometry(), QRect(600, 328, 33, 25));
-    }
+    // Drawn in twips, widened with the font as the grids' columns are.
+    const FittedLayout scaled(window->lalist);
+    QCOMPARE(window->lalist->pos(), scaled.twipsRect(240, 240, 0, 0).topLeft());
+    QCOMPARE(window->OK->size(), scaled.twipsRect(0, 0, 1095, 375).size());
     const ListGridModel &categories = window->list1->grid();
     const QStringList rows{"1;Basisbezug",
                            "2;Urlaubszuschuss",
@@ -180,6 +190,48 @@ void FMLartTest::layout() {
     QCOMPARE(wageTypes.rowText(1), QStringLiteral("101;Lohn;Basisbezug;Urlaubszuschuss"));
     QCOMPARE(wageTypes.rowText(2), QStringLiteral("102;Prämie;;"));
     QVERIFY(!window->drag1->pixmap().isNull());
+}
+
+void FMLartTest::everythingVisible_data() {
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("design font") << 8;
+    QTest::newRow("larger font") << 10;
+}
+
+void FMLartTest::everythingVisible() {
+    QFETCH(int, pointSize);
+    QFont font = font_;
+    font.setPointSize(pointSize);
+    QApplication::setFont(font);
+    FMLart *window = openWindow();
+    QVERIFY(window);
+    for (ListGrid *grid :
+         {static_cast<ListGrid *>(window->lalist), static_cast<ListGrid *>(window->list1)}) {
+        const int last = grid->model()->columnCount() - 1;
+        QVERIFY2(grid->columnViewportPosition(last) + grid->columnWidth(last) <=
+                     grid->viewport()->width(),
+                 qPrintable(grid->objectName()));
+        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(window->rect().contains(grid->geometry()));
+    }
+    QVERIFY(!window->lalist->geometry().intersects(window->list1->geometry()));
+    const ListGrid *categories = window->list1;
+    QVERIFY(categories->rowViewportPosition(blankCategoryRow) +
+                categories->rowHeight(blankCategoryRow) <=
+            categories->viewport()->height());
+    const int margin = 2 * (categories->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int row = 0; row < categoryCount; ++row) {
+        const QString name = categories->grid().cellText(row, 2);
+        QVERIFY2(categories->fontMetrics().horizontalAdvance(name) + margin <=
+                     categories->columnWidth(1),
+                 qPrintable(name));
+    }
+    for (const QWidget *below :
+         {static_cast<QWidget *>(window->OK), static_cast<QWidget *>(window->AUSST),
+          static_cast<QWidget *>(window->drag1)}) {
+        QVERIFY(window->rect().contains(below->geometry()));
+        QVERIFY(below->y() > window->lalist->geometry().bottom());
+    }
 }
 
 void FMLartTest::drop_data() {
@@ -225,6 +277,74 @@ void FMLartTest::hoverFollowsPointer() {
         QCOMPARE(window->lalist->selectedRow(), 1);
     });
     QCOMPARE(window->lalist->selectedRow(), 1);
+}
+
+void FMLartTest::dropLandsUnderPointer() {
+    // A wider font and more wage types than the grid shows, scrolled down and to the right
+    // (the user widened "Bezeichnung").
+    QFont font = font_;
+    font.setPointSize(10);
+    QApplication::setFont(font);
+    LohnartFile::Rows rows;
+    for (int key = 100; key < 140; ++key)
+        rows.append({QString::number(key), QStringLiteral("Lohnart %1").arg(key)});
+    otherFile_ = std::make_unique<LohnartFile>(rows);
+    std::swap(file_, otherFile_);
+    FMLart *window = openWindow();
+    std::swap(file_, otherFile_);
+    QVERIFY(window);
+    WageTypeGrid *grid = window->lalist;
+    grid->setColumnWidth(1, grid->viewport()->width());
+    QCoreApplication::processEvents();
+    grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+    grid->verticalScrollBar()->setValue(5);
+    QCoreApplication::processEvents();
+    const QList<QPoint> aims{{grid->viewport()->width() - 3, grid->viewport()->height() - 2},
+                             {grid->viewport()->width() - 3, 3}};
+    for (int i = 0; i < aims.size(); ++i) {
+        const QPoint at = aims[i];
+        const int row = grid->rowAt(at);
+        const int column = grid->columnAt(at);
+        QCOMPARE(column, int(WageTypeSheet::AmountColumn));
+        const QPoint scrolled(grid->horizontalScrollBar()->value(),
+                              grid->verticalScrollBar()->value());
+        dragCategory(i, [&] {
+            // The application hands moves and the drop to the widget that accepted the enter.
+            QDragEnterEvent enter(at - QPoint(0, 20), Qt::CopyAction, dragData_.get(),
+                                  Qt::LeftButton, {});
+            QCoreApplication::sendEvent(grid->viewport(), &enter);
+            for (int step = 20; step >= 0; step -= 5) {
+                QDragMoveEvent move(at - QPoint(0, step), Qt::CopyAction, dragData_.get(),
+                                    Qt::LeftButton, {});
+                QCoreApplication::sendEvent(grid->viewport(), &move);
+            }
+            QDropEvent dropped(at, Qt::CopyAction, dragData_.get(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(grid->viewport(), &dropped);
+        });
+        QCOMPARE(QPoint(grid->horizontalScrollBar()->value(), grid->verticalScrollBar()->value()),
+                 scrolled);
+        QCOMPARE(window->sheet().value(row), QStringLiteral("`%1").arg(i + 1));
+        QCOMPARE(grid->selectedRow(), row);
+    }
+    int changed = 0;
+    for (int row = 0; row < window->sheet().rows(); ++row)
+        changed += window->sheet().value(row) != QLatin1String("`") ? 1 : 0;
+    QCOMPARE(changed, 2 + 2); // the two drops, the two seeded wage types 100 and 101
+}
+
+void FMLartTest::assignWithKeys() {
+    FMLart *window = openWindow();
+    QVERIFY(window);
+    window->list1->setSelectedRow(0);
+    QTest::keyClick(window->list1, Qt::Key_Down);
+    window->lalist->setSelectedRow(2);
+    QTest::keyClick(window->list1, Qt::Key_A);
+    QTest::keyClick(window->lalist, Qt::Key_Up);
+    QTest::keyClick(window->lalist, Qt::Key_B);
+    QCOMPARE(window->sheet().value(2), QStringLiteral("2`"));
+    QCOMPARE(window->lalist->grid().cellText(2, 3), QStringLiteral("Urlaubszuschuss"));
+    QCOMPARE(window->sheet().value(1), QStringLiteral("1`2"));
+    QCOMPARE(window->lalist->grid().cellText(1, 4), QStringLiteral("Urlaubszuschuss"));
 }
 
 void FMLartTest::dropsThatChangeNothing_data() {
