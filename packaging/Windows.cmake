@@ -59,6 +59,9 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY KWP-Import)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_MONOLITHIC_INSTALL ON)
 set(CPACK_PACKAGE_EXECUTABLES kwp-import KWP-Import)
+# A 64-bit installer: the program is one, and a 32-bit installer would see the 32-bit views
+# of the file system and the registry.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME KWP-Import)
 set(CPACK_NSIS_PACKAGE_NAME KWP-Import)

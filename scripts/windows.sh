@@ -13,7 +13,7 @@ top=$PWD
 
 packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine64 wine xvfb xdotool
-  imagemagick qt6-translations-l10n qt6-base-dev qt6-base-dev-tools cmake ninja-build ccache
+  imagemagick qt6-translations-l10n locales qt6-base-dev qt6-base-dev-tools cmake ninja-build ccache
   xz-utils
 )
 missing=()
@@ -26,6 +26,12 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine takes the Windows user's regional settings and the file names' character set from the
+# Linux locale, which must exist: German and English ones for the tests.
+for l in de_DE en_US; do
+  locale -a | grep -qix "$l.utf8" || localedef -i "$l" -f UTF-8 "$l.UTF-8"
+done
 
 cache=${KWP_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kwp-import}/windows-sdk
 archive=${KWP_WINDOWS_SDK_ARCHIVE:-$top/../shared/windows/kwp-windows-sdk.tar.xz}
@@ -50,7 +56,7 @@ if [[ ! -d $sdk ]]; then
 fi
 
 flags=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DKWP_WINDOWS_SDK="$sdk"
-       -DCMAKE_BUILD_TYPE=Release -DKWP_BUILD_BENCH=OFF -DKWP_BUILD_TESTS=OFF)
+       -DCMAKE_BUILD_TYPE=Release -DKWP_BUILD_BENCH=OFF -DKWP_BUILD_TESTS=ON)
 if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=$top
   flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
