@@ -59,7 +59,7 @@ win() {
   env USER="$winuser" LOGNAME="$winuser" LC_ALL="${LOCALE:-de_DE.UTF-8}" \
     LANG="${LOCALE:-de_DE.UTF-8}" "${vars[@]}" wine "$@"
 }
-lin() { env LC_ALL="${LOCALE:-de_DE.UTF-8}" XDG_CONFIG_HOME="$work/linux-config" \
+lin() { env LC_ALL="${LOCALE:-de_DE.UTF-8}" XDG_CONFIG_HOME="$work/linux-config" XDG_DATA_HOME="$work/linux-data" \
   KWP_PROFILE_DIR="$work/linux-profiles" "$@"; }
 
 display=90
@@ -72,7 +72,9 @@ echo "Wine prefix $WINEPREFIX (user $winuser)"
 start=$SECONDS
 win wineboot -i >/dev/null 2>&1
 # Wine 8's German short date is d.M.yyyy; Windows' own is dd.MM.yyyy, what the ERP expects.
-win reg add 'HKCU\Control Panel\International' /v sShortDate /d dd.MM.yyyy /f >/dev/null 2>&1
+# Wine writes its own again whenever the user's language changes.
+windows_dates() { win reg add 'HKCU\Control Panel\International' /v sShortDate /d dd.MM.yyyy /f >/dev/null 2>&1; }
+windows_dates
 wineserver -w
 echo "prefix made in $((SECONDS - start)) s"
 
@@ -123,7 +125,7 @@ gtm_use_dist
 # m DIR COMMANDS: M commands on the demo server's database, straight through GT.M.
 m() { env gtmgbldir="$1/kwp.gld" gtmroutines="$gtm_dist/libgtmutil.so $gtm_dist" "$gtm_dist/mumps" -run %XCMD "$2"; }
 # batch DIR N: the records of batch N as stored, the batch number masked.
-batch() { m "$1" "zwrite ^KWPIMP($2)" | sed "s/^\^KWPIMP($2\([,)]\)/^KWPIMP(B\1/"; }
+batch() { m "$1" "zwrite ^KWPIMP($2),^KWPIMP($2,*)" | sed "s/^\^KWPIMP($2\([,)]\)/^KWPIMP(B\1/"; }
 last() { m "$1" 'write +$get(^KWPIMP),!'; }
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
@@ -202,6 +204,7 @@ for tls in 0 1; do
     (cd "$data" && win KWP_PASSWORD=demo "$ctl" "${args[@]}" >/dev/null 2>"$work/win-regional.err")
     wcode=$?
     unset LOCALE
+    windows_dates
     check "English regional settings: kwpctl.exe refuses like kwpctl (exit $lcode/$wcode)" test "$lcode" = 2 -a "$wcode" = 2
     check "English regional settings: the message names them" grep -q 'Regionaleinstellungen dieses Arbeitsplatzes (en_US)' "$work/win-regional.err"
     check "English regional settings: nothing sent" test "$(last "$dir")" = "$before"
