@@ -59,9 +59,6 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY KWP-Import)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_MONOLITHIC_INSTALL ON)
 set(CPACK_PACKAGE_EXECUTABLES kwp-import KWP-Import)
-# A 64-bit installer: the program is one, and a 32-bit installer would see the 32-bit views
-# of the file system and the registry.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_DISPLAY_NAME KWP-Import)
 set(CPACK_NSIS_PACKAGE_NAME KWP-Import)
@@ -69,6 +66,14 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME kwp-import.exe)
 set(CPACK_NSIS_MUI_ICON ${CMAKE_BINARY_DIR}/kwp-import.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_BINARY_DIR}/kwp-import.ico)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer (a 32-bit one would see the 32-bit views of the file system and the
+# registry). The maker's folder and registry key go too when nothing else of them is left
+# (after the uninstall section has removed the program's folder).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode
+Function un.onUninstSuccess
+  RMDir '$PROGRAMFILES64\\\\KORVEX'
+  DeleteRegKey /ifempty SHCTX 'Software\\\\KORVEX'
+FunctionEnd")
 set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/packaging/windows/Installer.txt)
 

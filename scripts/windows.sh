@@ -13,7 +13,7 @@ top=$PWD
 
 packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine64 wine xvfb xdotool
-  imagemagick qt6-translations-l10n locales qt6-base-dev qt6-base-dev-tools cmake ninja-build ccache
+  imagemagick qt6-translations-l10n locales fonts-wine qt6-base-dev qt6-base-dev-tools cmake ninja-build ccache
   xz-utils
 )
 missing=()
@@ -29,9 +29,10 @@ fi
 
 # Wine takes the Windows user's regional settings and the file names' character set from the
 # Linux locale, which must exist: German and English ones for the tests.
-for l in de_DE en_US; do
-  locale -a | grep -qix "$l.utf8" || localedef -i "$l" -f UTF-8 "$l.UTF-8"
-done
+if ! locale -a | grep -qix de_DE.utf8 || ! locale -a | grep -qix en_US.utf8; then
+  sed -i -E 's/^# *((de_DE|en_US)\.UTF-8 UTF-8)/\1/' /etc/locale.gen
+  locale-gen >/dev/null
+fi
 
 cache=${KWP_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kwp-import}/windows-sdk
 archive=${KWP_WINDOWS_SDK_ARCHIVE:-$top/../shared/windows/kwp-windows-sdk.tar.xz}

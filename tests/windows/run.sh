@@ -231,5 +231,77 @@ check "kwpctl.exe logon reads the stored log-on back (exit $?)" test -s "$work/w
 same "kwpctl.exe logon prints what kwpctl logon prints" "$work/linux-logon.txt" "$work/win-logon.txt"
 check "server profiles lie in %windir% (C:\\windows\\KWP0cache.mco)" test -f "$drive/windows/KWP0cache.mco"
 
+# --- kwp-import.exe's windows under Xvfb -----------------------------------------------------
+# shot FILE NAME: the window called NAME (a pattern) into docs/FILE; false when there is none.
+shot() {
+  local window=''
+  for _ in $(seq 40); do
+    window=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | tail -n 1)
+    [[ -n $window ]] && break
+    sleep 0.5
+  done
+  [[ -n $window ]] || return 1
+  sleep 1.5
+  import -window "$window" "$top/docs/$1" 2>/dev/null
+}
+keys() { xdotool key --delay 150 "$@"; }
+# No window manager runs: Wine's windows take the focus they are given.
+focus() { xdotool search --onlyvisible --name "$1" windowfocus --sync >/dev/null 2>&1; }
+# A wrong password on the command line: the login dialog comes first.
+(cd "$data" && win "$programs/kwp-import.exe" --db payroll.sqlite 1 0 "$(date +%Y)" falsch KWP0msm \
+  >"$work/gui.txt" 2>&1 &)
+if shot windows-login.png "KORVEX Benutzeranmeldung"; then
+  ok "kwp-import.exe: the login dialog comes up"
+  focus "KORVEX Benutzeranmeldung"
+  keys shift+Tab shift+Tab shift+Tab
+  xdotool type --delay 80 KWP0msm && keys Tab && xdotool type 1 && keys Tab && xdotool type 0 && keys Tab
+  xdotool type --delay 80 demo
+  shot windows-login.png "KORVEX Benutzeranmeldung"
+  keys Return
+else
+  fail "kwp-import.exe: the login dialog comes up" "$(tail -n 5 "$work/gui.txt")"
+fi
+check "kwp-import.exe: the main window with its preview comes up" shot windows-main-window.png "KORVEX KWP-Import"
+win reg query 'HKCU\Software\VB and VBA Program Settings\MSM Login\Login' >"$work/registry.txt" 2>&1
+check "the login dialog stores the log-on in the registry" grep -Eq 'Server[[:space:]]+REG_SZ[[:space:]]+KWP0msm' "$work/registry.txt"
+focus "KORVEX KWP-Import"
+keys alt+p l
+check "kwp-import.exe: the wage-type window comes up" shot windows-wagetypes.png "Lohnarten Zuordnung"
+focus "Lohnarten Zuordnung"
+keys Escape
+sleep 1
+if xdotool search --onlyvisible --name "Lohnarten Zuordnung" >/dev/null 2>&1; then
+  focus "Lohnarten Zuordnung"
+  keys alt+F4
+  sleep 1
+fi
+focus "KORVEX KWP-Import"
+keys alt+h
+sleep 1
+keys Return
+check "kwp-import.exe: the About window comes up" shot windows-about.png "Info zu kwp"
+# Wine registers no system information program: "Systeminfo..." says so.
+check "Wine has no system information program registered" \
+  bash -c "! LC_ALL=de_DE.UTF-8 wine reg query 'HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO' /v PATH >/dev/null 2>&1"
+focus "Info zu kwp"
+keys alt+s
+check "\"Systeminfo...\": the message box comes up" shot windows-systeminfo.png '^kwp$'
+wineserver -k
+wineserver -w
+
+# --- uninstall ----------------------------------------------------------------------------
+win "$programs/Uninstall.exe" /S
+sleep 2
+wineserver -w
+check "the uninstaller removes the program folder" test ! -e "$programs"
+check "the uninstaller removes the KORVEX folder" test ! -e "$drive/Program Files/KORVEX"
+menu=("$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/*/KWP-Import.lnk
+      "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/*/*/KWP-Import.lnk
+      "$drive"/ProgramData/Microsoft/Windows/Start\ Menu/Programs/KORVE[X])
+check "the uninstaller removes the start-menu entry" test ${#menu[@]} = 0
+check "the uninstaller removes its entry in the list of installed programs" \
+  bash -c "! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KWP-Import' >/dev/null 2>&1"
+check "the uninstaller removes the program's registry key" bash -c "! wine reg query 'HKLM\\Software\\KORVEX\\KWP-Import' >/dev/null 2>&1"
+
 echo "$passed passed, $failures failed"
 ((failures == 0))
