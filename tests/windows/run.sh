@@ -118,6 +118,20 @@ check "preview has lines" test -s "$work/linux-preview.txt"
 same "kwpctl.exe preview prints what kwpctl preview prints (German regional settings)" "$work/linux-preview.txt" "$work/win-preview.txt"
 
 
+# --- what kwpctl refuses, kwpctl.exe refuses with the same message and exit code -------------
+refusals=("preview --db payroll.sqlite --period 2024-3"
+  "export --db payroll.sqlite --clients 3)or(1=1 --profile KWP0cache"
+  "preview --db fehlt.sqlite" "preview --period 13" "frobnicate")
+for words in "${refusals[@]}"; do
+  read -ra refused <<<"$words"
+  (cd "$data" && win KWP_PASSWORD=demo "$ctl" "${refused[@]}" >"$work/win-bad.txt" 2>&1)
+  wcode=$?
+  (cd "$work/linux" && lin env KWP_PASSWORD=demo "$lctl" "${refused[@]}" >"$work/linux-bad.txt" 2>&1)
+  lcode=$?
+  check "kwpctl.exe $words: exit code $lcode as on Linux ($wcode)" test "$lcode" = "$wcode" -a "$lcode" != 0
+  same "kwpctl.exe $words: the same message" "$work/linux-bad.txt" "$work/win-bad.txt"
+done
+
 # --- export through Winsock, plain and TLS, both server kinds --------------------------------
 # shellcheck source=../../gateway/mumps/gtm-env.sh
 source gateway/mumps/gtm-env.sh
@@ -206,7 +220,7 @@ for tls in 0 1; do
     unset LOCALE
     windows_dates
     check "English regional settings: kwpctl.exe refuses like kwpctl (exit $lcode/$wcode)" test "$lcode" = 2 -a "$wcode" = 2
-    check "English regional settings: the message names them" grep -q 'Regionaleinstellungen dieses Arbeitsplatzes (en_US)' "$work/win-regional.err"
+    check "English regional settings: the message names them" grep -q 'Mit den Regionaleinstellungen dieses Arbeitsplatzes (en_US) würden' "$work/win-regional.err"
     check "English regional settings: nothing sent" test "$(last "$dir")" = "$before"
   fi
 done
@@ -230,6 +244,8 @@ check "kwpctl.exe logon reads the stored log-on back (exit $?)" test -s "$work/w
 (cd "$work/linux" && lin env KWP_PASSWORD=demo "$lctl" logon --profile KWP0cache --company 1 --branch 0 >"$work/linux-logon.txt" 2>/dev/null)
 same "kwpctl.exe logon prints what kwpctl logon prints" "$work/linux-logon.txt" "$work/win-logon.txt"
 check "server profiles lie in %windir% (C:\\windows\\KWP0cache.mco)" test -f "$drive/windows/KWP0cache.mco"
+win "$ctl" profile KWP0cache >"$work/win-profile.txt" 2>&1
+check "kwpctl.exe profile names the file in Windows' spelling" grep -q 'C:\\windows\\KWP0cache.mco' "$work/win-profile.txt"
 
 # --- kwp-import.exe's windows under Xvfb -----------------------------------------------------
 # shot FILE NAME: the window called NAME (a pattern) into docs/FILE; false when there is none.
