@@ -27,13 +27,6 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine takes the Windows user's regional settings and the file names' character set from the
-# Linux locale, which must exist: German and English ones for the tests.
-if ! locale -a | grep -qix de_DE.utf8 || ! locale -a | grep -qix en_US.utf8; then
-  sed -i -E 's/^# *((de_DE|en_US)\.UTF-8 UTF-8)/\1/' /etc/locale.gen
-  locale-gen >/dev/null
-fi
-
 cache=${KWP_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kwp-import}/windows-sdk
 archive=${KWP_WINDOWS_SDK_ARCHIVE:-$top/../shared/windows/kwp-windows-sdk.tar.xz}
 mkdir -p "$cache"

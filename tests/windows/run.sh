@@ -26,6 +26,15 @@ fi
 cmake --build "$linux" -j "$(nproc)" --target kwpctl kwp-demo-db >/dev/null || exit 2
 lctl=$linux/kwpctl/kwpctl
 
+# Wine takes the Windows user's regional settings and the file names' character set from the
+# Linux locale, which must exist: German and English ones, made into a folder of their own
+# (LOCPATH) so that the machine's locales stay as they are.
+locales=${KWP_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kwp-import}/locales
+for l in de_DE en_US; do
+  [[ -d $locales/$l.UTF-8 ]] || { mkdir -p "$locales" && localedef -i "$l" -f UTF-8 "$locales/$l.UTF-8"; } ||
+    { echo "Cannot make the locale $l.UTF-8 (Debian package locales)" >&2; exit 2; }
+done
+
 work=$(mktemp -d /tmp/kwp-wine.XXXXXX)
 chmod 755 "$work" # the demo servers run as their own account
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -56,7 +65,7 @@ same() {
 win() {
   local vars=()
   while [[ $1 == [A-Z_]*=* ]]; do vars+=("$1"); shift; done
-  env USER="$winuser" LOGNAME="$winuser" LC_ALL="${LOCALE:-de_DE.UTF-8}" \
+  env USER="$winuser" LOGNAME="$winuser" LOCPATH="$locales" LC_ALL="${LOCALE:-de_DE.UTF-8}" \
     LANG="${LOCALE:-de_DE.UTF-8}" "${vars[@]}" wine "$@"
 }
 lin() { env LC_ALL="${LOCALE:-de_DE.UTF-8}" XDG_CONFIG_HOME="$work/linux-config" XDG_DATA_HOME="$work/linux-data" \
@@ -298,7 +307,7 @@ keys Return
 check "kwp-import.exe: the About window comes up" shot windows-about.png "Info zu kwp"
 # Wine registers no system information program: "Systeminfo..." says so.
 check "Wine has no system information program registered" \
-  bash -c "! LC_ALL=de_DE.UTF-8 wine reg query 'HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO' /v PATH >/dev/null 2>&1"
+  bash -c "! wine reg query 'HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO' /v PATH >/dev/null 2>&1"
 focus "Info zu kwp"
 keys alt+s
 check "\"Systeminfo...\": the message box comes up" shot windows-systeminfo.png '^kwp$'
