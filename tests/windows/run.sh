@@ -5,7 +5,8 @@
 # they print and store is compared with the Linux kwpctl's; at the end the uninstaller runs.
 # The Windows user is "Jürgen Maier" and the clerk's files lie in "C:\users\Jürgen Maier\Lohn
 # Daten": spaces and umlauts in every path. Usage: tests/windows/run.sh (after scripts/windows.sh)
-# Environment: KWP_WINE_KEEP=1 keeps the work folder (prefix, logs) for a look afterwards.
+# Environment: KWP_WINE_KEEP=1 keeps the work folder (prefix, logs, screenshots) for a look
+# afterwards; KWP_WINE_DOCS=1 puts the screenshots into docs/.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 top=$PWD
@@ -257,7 +258,10 @@ win "$ctl" profile KWP0cache >"$work/win-profile.txt" 2>&1
 check "kwpctl.exe profile names the file in Windows' spelling" grep -q 'C:\\windows\\KWP0cache.mco' "$work/win-profile.txt"
 
 # --- kwp-import.exe's windows under Xvfb -----------------------------------------------------
-# shot FILE NAME: the window called NAME (a pattern) into docs/FILE; false when there is none.
+# shot FILE NAME: the window called NAME (a pattern) into FILE of the work folder, or of docs/
+# with KWP_WINE_DOCS=1 (the README's pictures); false when there is none.
+shots=$work
+[[ ${KWP_WINE_DOCS:-} == 1 ]] && shots=$top/docs
 shot() {
   local window=''
   for _ in $(seq 40); do
@@ -267,7 +271,7 @@ shot() {
   done
   [[ -n $window ]] || return 1
   sleep 1.5
-  import -window "$window" "$top/docs/$1" 2>/dev/null
+  import -window "$window" "$shots/$1" 2>/dev/null
 }
 keys() { xdotool key --delay 150 "$@"; }
 # No window manager runs: Wine's windows take the focus they are given.
