@@ -151,7 +151,14 @@ m() { env gtmgbldir="$1/kwp.gld" gtmroutines="$gtm_dist/libgtmutil.so $gtm_dist"
 # batch DIR N: the records of batch N as stored, the batch number masked.
 batch() { m "$1" "zwrite ^KWPIMP($2),^KWPIMP($2,*)" | sed "s/^\^KWPIMP($2\([,)]\)/^KWPIMP(B\1/"; }
 last() { m "$1" 'write +$get(^KWPIMP),!'; }
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+# A port nobody listens on just now.
+free_port() {
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 40000))
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+  done
+}
 
 period=$(env LC_ALL=C date -d "$(date +%Y-%m-15) -1 month" +%Y%m)
 winini=$home/AppData/Local/KORVEX/kwp-import.ini
