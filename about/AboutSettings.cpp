@@ -41,8 +41,13 @@ AboutSettings readAboutSettings(const QString &iniPath, const QString &documents
 }
 
 QString installedDocumentsFolder() {
+#ifdef Q_OS_WIN
+    // The Windows installer puts the documents beside the program.
+    return QCoreApplication::applicationDirPath();
+#else
     return QDir::cleanPath(QCoreApplication::applicationDirPath() +
                            QStringLiteral("/../share/doc/kwp-import"));
+#endif
 }
 
 QUrl linkTarget(const QString &text) {

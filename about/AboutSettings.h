@@ -21,7 +21,8 @@ struct AboutSettings {
 // in documentsFolder: the mail link to its README, the web link to the folder.
 AboutSettings readAboutSettings(const QString &iniPath, const QString &documentsFolder);
 
-// The program's documents as installed: share/doc/kwp-import beside the program's folder.
+// The program's documents as installed: share/doc/kwp-import beside the program's folder
+// (on Windows the program's folder itself).
 QString installedDocumentsFolder();
 
 // A link target as a site writes it: a URL with its scheme, a mail address, or a file path.

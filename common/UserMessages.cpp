@@ -13,6 +13,8 @@ QString withDetails(const QString &text, const QString &details) {
 void StderrMessages::show(const UserMessage &message) {
     const QString title = message.title.isEmpty() ? applicationTitle() : message.title;
     const QString line = withDetails(title + QStringLiteral(": ") + message.text, message.details);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    // UTF-8 like everything else kwpctl writes (on Windows the local 8-bit code page would
+    // mix two encodings in one stream).
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     std::fflush(stderr);
 }

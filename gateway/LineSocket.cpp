@@ -40,6 +40,10 @@ QString systemText(int error) {
     LocalFree(text);
     return result;
 }
+// getaddrinfo() answers with a Winsock error code.
+QString lookupText(int error) {
+    return systemText(error);
+}
 int pollOne(NativeSocket socket, short events, int timeoutMs) {
     WSAPOLLFD entry{socket, events, 0};
     return WSAPoll(&entry, 1, timeoutMs);
@@ -103,6 +107,9 @@ bool interrupted(int error) {
 }
 QString systemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+QString lookupText(int error) {
+    return QString::fromLocal8Bit(gai_strerror(error));
 }
 int pollOne(NativeSocket socket, short events, int timeoutMs) {
     pollfd entry{socket, events, 0};
@@ -267,7 +274,7 @@ LineSocket::Status LineSocket::connectTo(const QString &host, const QString &por
     const int lookup =
         getaddrinfo(host.toUtf8().constData(), port.toUtf8().constData(), &hints, &addresses);
     if (lookup != 0)
-        return fail(Status::Failed, QString::fromLocal8Bit(gai_strerror(lookup)));
+        return fail(Status::Failed, lookupText(lookup));
 
     Status status = Status::Failed;
     for (addrinfo *address = addresses; address; address = address->ai_next) {

@@ -6,6 +6,7 @@
 #include "gateway/LogonRecord.h"
 #include "gateway/ServerCharset.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -13,7 +14,9 @@ QString profilePath(const GatewaySettings &settings, const QString &profileName)
     const QString windowsDirectory = qEnvironmentVariable("windir");
     const QString directory =
         windowsDirectory.isEmpty() ? profileDirectory(settings) : windowsDirectory;
-    return directory + QLatin1Char('/') + profileName + QStringLiteral(".mco");
+    // Shown in messages and by kwpctl: in the platform's own spelling (C:\Windows\X.mco).
+    return QDir::toNativeSeparators(directory + QLatin1Char('/') + profileName +
+                                    QStringLiteral(".mco"));
 }
 
 QByteArray serverProfileText(const ProfileTarget &target) {
