@@ -220,6 +220,54 @@ bool LineClient::logOn(const QByteArray &company, const QByteArray &branch,
     return request(timeoutMs, reply);
 }
 
+bool LineClient::sendRecord(const QByteArray &runId, qint64 number, const QByteArray &line,
+                            bool capture, int timeoutMs) {
+    m_lineSent = false;
+    if (!isOpen() || !m_greeted)
+        return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Zeile wurde "
+                                   "nicht gesendet."),
+                    QString());
+    const qsizetype size = 2 + headerSize + runId.size() + headerSize + line.size();
+    if (size > maxPayload) {
+        m_errorText = QStringLiteral("Die Zeile ist mit %1 Zeichen zu lang für den ERP-Server. "
+                                     "Sie wurde nicht gesendet.")
+                          .arg(line.size());
+        m_errorDetails.clear();
+        return false;
+    }
+    m_tx.resize(0);
+    appendLength(m_tx, size);
+    m_tx.append('F');
+    m_tx.append(capture ? '1' : '0');
+    appendLength(m_tx, runId.size());
+    m_tx.append(runId);
+    appendLength(m_tx, number);
+    m_tx.append(line);
+    const Deadline deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!sendFrame(deadline, timeoutMs))
+        return false;
+    m_lineSent = true;
+    return true;
+}
+
+bool LineClient::receive(int timeoutMs, Reply &reply) {
+    m_lineSent = true; // only records already sent are waited for
+    return receiveReply(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
+                        timeoutMs, reply);
+}
+
+bool LineClient::progress(const QByteArray &runId, int timeoutMs, Reply &reply) {
+    m_lineSent = false;
+    if (!isOpen() || !m_greeted)
+        return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server."), QString());
+    m_tx.resize(0);
+    appendLength(m_tx, 1 + runId.size());
+    m_tx.append('Q');
+    m_tx.append(runId);
+    return request(timeoutMs, reply);
+}
+
 bool LineClient::request(int timeoutMs, Reply &reply) {
     const Deadline deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -44,6 +44,14 @@ public:
     // Lines run only after a log-on whose answer names a user. False as for execute().
     bool logOn(const QByteArray &company, const QByteArray &branch, const QByteArray &password,
                int timeoutMs, Reply &reply);
+    // Records in flight (the service names "flight"): sendRecord() hands the record of a run
+    // to the network without waiting; receive() takes the next reply, in the order sent.
+    // runId names the run, number counts its records from 0 (the opening record).
+    bool sendRecord(const QByteArray &runId, qint64 number, const QByteArray &line, bool capture,
+                    int timeoutMs);
+    bool receive(int timeoutMs, Reply &reply);
+    // How far the run of this log-on got (reply.p0: last taken`begun`state); stops it.
+    bool progress(const QByteArray &runId, int timeoutMs, Reply &reply);
     void close();
 
     bool isOpen() const { return m_socket.isOpen(); }
