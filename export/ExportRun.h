@@ -45,9 +45,9 @@ public:
         // records sent ahead of their answers (0: one at a time), and how a failed record is
         // shown (as execute shows a failed line). Without them, or against a service that
         // cannot take records in flight, records go one at a time.
-        std::function<ErpConnection *()> connection;
+        std::function<ErpConnection *()> connection = {};
         int recordsInFlight = 0;
-        std::function<void(const ServerAnswer &failed)> recordFailed;
+        std::function<void(const ServerAnswer &failed)> recordFailed = {};
     };
 
     ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,

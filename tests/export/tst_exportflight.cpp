@@ -71,7 +71,7 @@ void ExportFlightTest::faults_data() {
     QTest::addColumn<QString>("out");
     QTest::addColumn<int>("stored"); // line records in the server's batch
     const QString all = QString::number(lines + 1) + QLatin1Char('\n');
-    for (const QString profile : {QStringLiteral("test"), QStringLiteral("msm")}) {
+    for (const QString &profile : {QStringLiteral("test"), QStringLiteral("msm")}) {
         const auto row = [&](const char *name) {
             return &QTest::newRow(qPrintable(profile + QLatin1Char(' ') + QLatin1String(name)));
         };
@@ -127,7 +127,7 @@ void ExportFlightTest::faults() {
     const Run run = finish(*process);
     if (fault == QLatin1String("stop"))
         ::kill(pid_t(pid), SIGCONT);
-    QCOMPARE(run.out, out);
+    QVERIFY2(run.out == out, qPrintable(run.out + QLatin1String(" / ") + run.err));
     QCOMPARE(run.exitCode, exitCode);
     QTRY_COMPARE_WITH_TIMEOUT(server_->storedInLastBatch(), stored, 10000);
     QTest::qWait(300); // nothing more arrives later
@@ -161,7 +161,8 @@ void ExportFlightTest::withoutFlight() {
 QProcess *ExportFlightTest::start(const QString &profile, const QByteArray &ini) {
     QFile file(dir_.filePath(QStringLiteral("kwp-import.ini")));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write("[Export]\nJournalDirectory=" + dir_.filePath("journal").toUtf8() + "\n" + ini);
+        file.write("[Regional]\nLocale=de_DE\n[Export]\nJournalDirectory=" +
+                   dir_.filePath("journal").toUtf8() + "\n" + ini);
     file.close();
     auto *process = new QProcess;
     process->setWorkingDirectory(dir_.path());
