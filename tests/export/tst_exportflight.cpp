@@ -1,4 +1,7 @@
 #include "export/ExportJournal.h"
+#include "export/ExportProgressView.h"
+#include "export/ExportRun.h"
+#include "export/RecordCheck.h"
 #include "gateway/ServerProfile.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
@@ -24,6 +27,7 @@ private slots:
     void faults_data();
     void faults();
     void withoutFlight();
+    void programClosedMidRun();
 
 private:
     struct Run {
@@ -156,6 +160,44 @@ void ExportFlightTest::withoutFlight() {
     QCOMPARE(run.out, QString::number(lines + 1) + QLatin1Char('\n'));
     QCOMPARE(server_->storedInLastBatch(), lines);
     QCOMPARE(progress(), QByteArray());
+}
+
+namespace {
+class NoView : public ExportProgressView {
+public:
+    void showWindow() override {}
+    void hideWindow() override {}
+    void setOkVisible(bool) override {}
+    void setMeterBounds(int, int) override {}
+    void setMeterPosition(int) override {}
+};
+} // namespace
+
+// The program ends while records are in flight: nothing more is sent, the answers of those
+// on their way are awaited, and the count the run keeps is what the server stored.
+void ExportFlightTest::programClosedMidRun() {
+    server_->fixture().killGlobal("^KWPTEST");
+    Session &session = server_->session;
+    QVERIFY(session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()}).ok);
+    const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
+    NoView view;
+    int turn = 0;
+    ExportRun run(check, view, server_->messages,
+                  {[](bool) {}, [&turn] { return ++turn < 100; },
+                   [] {
+                       return ExportSelection{QStringLiteral("3"), QStringLiteral("202403")};
+                   },
+                   [&session](const QString &line) {
+                       return session.gateway.ServerExecuteChecked(line);
+                   },
+                   nullptr, usableLineLength(session.gateway.settings),
+                   [&session] { return session.gateway.logon.connection.get(); }, 16,
+                   [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
+    QCOMPARE(run.run(session.adocon.database(), session.sqltext, ExportRun::countLines),
+             ExportRun::Outcome::Abandoned);
+    QCOMPARE(run.linesTaken(), 98); // the 99th row's turn ended the program
+    QCOMPARE(server_->storedInLastBatch(), 98);
+    session.adocon.close();
 }
 
 QProcess *ExportFlightTest::start(const QString &profile, const QByteArray &ini) {
