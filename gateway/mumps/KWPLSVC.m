@@ -212,7 +212,7 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
  ; The first byte is the kind of request: "X" a line, "F" a record in flight, "L" a log-on,
  ; "Q" a run's progress
- I $E(%KWPQ)'="X" D KIND(%KWPQ) Q
+ I $E(%KWPQ)'="X" D KIND(.%KWPQ) Q
  I "01"'[$E(%KWPQ,2)!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  ; No line runs before a log-on
  I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst führt erst nach einer erfolgreichen Anmeldung Zeilen aus. Die Zeile wurde nicht ausgeführt.","","")) Q
@@ -231,7 +231,7 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
  ;
 KIND(q) ; The requests other than a line
  I $E(q)="F" D FLIGHT(q) Q
- I $E(q)="L" D LOGON(q) Q
+ I $E(q)="L" D LOGON(.q) Q
  I $E(q)="Q" D PROGRESS(q) Q
  D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(q),1)_""".","",""))
  Q
@@ -290,20 +290,23 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  ; and its bytes. They go to the configured check as values; the connection counts as logged
  ; on when the first "`" piece of the check's answer is not empty. Too many failures in a row
  ; end the connection.
- N f,i,n,p,p0,out,ok
- S p=2 F i=1:1:3 S n=$E(q,p,p+7) Q:n'?8N  S f(i)=$E(q,p+8,p+7+n),p=p+8+n
- I $D(f(3))=0!(p'=($L(q)+1)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
+ N c,b,w,n,m,p0,out,ok
+ ; Three fields, unrolled: the request is as cheap as the check line it replaces
+ S n=$E(q,2,9),c=$E(q,10,9+n),m=10+n,n=$E(q,m,m+7),b=$E(q,m+8,m+7+n),m=m+8+n,n=$E(q,m,m+7),w=$E(q,m+8,m+7+n)
+ I $E(q,2,9)'?8N!($E(q,10+$L(c),17+$L(c))'?8N)!(n'?8N)!($L(q)'=(m+7+n)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
  ; What the check writes is its answer for persona M only, as with an answering line
  S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
  I %KWPS("msm") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
- S p0=$$CHECK(f(1),f(2),f(3),%KWPC("logoncheck"),%KWPS("zv"))
+ S p0=$$CHECK(c,b,w,%KWPS("check"),%KWPS("zv"))
  S out=$S(%KWPS("msm"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("capnow")=0
  D:'$$SOCKOK LOST
  S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
  ; The log-on's runs in flight are kept under company, branch and user
- S:ok %KWPS("auth")=1,%KWPS("fails")=0,%KWPS("who")=f(1)_"`"_f(2)_"`"_$P($S(%KWPS("msm"):out,1:p0),"`")
- D SEND($$REPLY(0,"",p0,out))
+ S:ok %KWPS("auth")=1,%KWPS("fails")=0,%KWPS("who")=c_"`"_b_"`"_$P($S(%KWPS("msm"):out,1:p0),"`")
+ ; The reply of REPLY(0,"",p0,out) in its frame, built in one variable and written once
+ S p0=$E(100000033+$L(p0)+$L(out),2,9)_"00000001000000000"_$E(100000000+$L(p0),2,9)_p0_$E(100000000+$L(out),2,9)_out
+ U %KWPS("sock") W p0
  Q:ok
  I %KWPS("fails")'<%KWPC("logonfailures") D LOG("closed the connection of "_%KWPS("peer")_": "_%KWPS("fails")_" failed log-ons in a row") S %KWPS("end")=1
  Q
@@ -312,7 +315,7 @@ CHECK(%KWPA,%KWPB,%KWPW,%KWPR,%KWPZV) ; Calls the log-on check with the values; 
  N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
  K P0
  ; Only the configured entry reference (checked at start) and local names form the call
- D @(%KWPR_"(%KWPA,%KWPB,%KWPW)")
+ X %KWPR
  Q $G(P0)
  ;
 FAIL ; Error trap of a line: the stack is unwound to the request loop, the error answered
@@ -349,7 +352,9 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  N zs,i,h,p
  ZSHOW "D":zs
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h,%KWPS("fly")=0,%KWPS("run")="",%KWPS("who")=""
+ ; The check's call, an entry reference as the listener checked it at start (the file may have
+ ; changed since: anything else logs nobody on)
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h,%KWPS("fly")=0,%KWPS("run")="",%KWPS("who")=""
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
@@ -361,7 +366,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
 TLS() ; Switches the connection to TLS within the greeting time; false (logged) when that fails
  U %KWPS("sock") W /TLS("server",%KWPC("greettimeout"),"kwplsvc")
  I $T,'$DEVICE Q 1
- D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$DEVICE,1:"no handshake within "_%KWPC("greettimeout")_" s"))
+ D LOG("TLS handshake with "_%KWPS("peer")_" failed: "_$S($T:$$SHOW($DEVICE,200),1:"no handshake within "_%KWPC("greettimeout")_" s"))
  Q 0
  ;
 CLOSE ; Ends the connection and removes this process's capture file, which also marks it alive
