@@ -171,6 +171,8 @@ void KwpctlExportTest::brokenIni_data() {
     QTest::newRow("unknown locale") << QByteArray("[Regional]\nLocale=xx_QQ\n") << "xx_QQ";
     QTest::newRow("line length") << QByteArray("[ErpServer]\nMaxLineLength=12\n")
                                  << "MaxLineLength";
+    QTest::newRow("records in flight") << QByteArray("[ErpServer]\nRecordsInFlight=-1\n")
+                                       << "RecordsInFlight";
 }
 
 void KwpctlExportTest::brokenIni() {
