@@ -434,7 +434,9 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
     end_.openingTaken = true;
 
     for (;;) {
-        while (refusedAt < 0 && !rowsEnded && !abandoned && !localFailure &&
+        // The window is refilled once half of it was answered: records leave in batches.
+        const bool refill = sent - answered <= window / 2;
+        while (refill && refusedAt < 0 && !rowsEnded && !abandoned && !localFailure &&
                sent - answered < window) {
             if (!result->next()) {
                 QString error = result->error();

@@ -45,6 +45,7 @@ void LineClient::close() {
     m_tlsRequired = false;
     m_greeted = false;
     m_requestKinds.clear();
+    m_pending.clear();
     m_rx.clear();
     m_rxStart = 0;
 }
@@ -235,25 +236,34 @@ bool LineClient::sendRecord(const QByteArray &runId, qint64 number, const QByteA
         m_errorDetails.clear();
         return false;
     }
-    m_tx.resize(0);
-    appendLength(m_tx, size);
-    m_tx.append('F');
-    m_tx.append(capture ? '1' : '0');
-    appendLength(m_tx, runId.size());
-    m_tx.append(runId);
-    appendLength(m_tx, number);
-    m_tx.append(line);
+    // Records gather and leave together before the next wait for an answer, or once 64 KiB
+    // are due: one packet for many records, where each would cost a system call and a packet.
+    appendLength(m_pending, size);
+    m_pending.append('F');
+    m_pending.append(capture ? '1' : '0');
+    appendLength(m_pending, runId.size());
+    m_pending.append(runId);
+    appendLength(m_pending, number);
+    m_pending.append(line);
+    m_lineSent = true;
+    return m_pending.size() < 65536 || flushRecords(timeoutMs);
+}
+
+bool LineClient::flushRecords(int timeoutMs) {
+    if (m_pending.isEmpty())
+        return true;
     const Deadline deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!sendFrame(deadline, timeoutMs))
-        return false;
-    m_lineSent = true;
-    return true;
+    const LineSocket::Status status =
+        m_socket.send(m_pending.constData(), m_pending.size(), deadline);
+    m_pending.resize(0);
+    return status == LineSocket::Status::Ok || failSocket(status, timeoutMs);
 }
 
 bool LineClient::receive(int timeoutMs, Reply &reply) {
     m_lineSent = true; // only records already sent are waited for
-    return receiveReply(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
+    return flushRecords(timeoutMs) &&
+           receiveReply(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
                         timeoutMs, reply);
 }
 

@@ -73,6 +73,7 @@ private:
     bool sendFrame(Deadline deadline, int timeoutMs);
     bool request(int timeoutMs, Reply &reply);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
+    bool flushRecords(int timeoutMs);
     bool startTls(const LineSecurity &security, const QString &host, Deadline deadline,
                   int timeoutMs);
     // The message for a failed socket call; always false.
@@ -88,6 +89,7 @@ private:
     bool m_lineSent = false;
     QString m_peer; // "host:port", for messages
     QByteArray m_tx;
+    QByteArray m_pending; // records in flight not yet handed to the network
     QByteArray m_rx;
     qsizetype m_rxStart = 0; // first unread byte of m_rx
     QString m_errorText;
