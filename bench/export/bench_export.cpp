@@ -292,6 +292,7 @@ int slowLink(qint64 lines, qint64 bigLines) {
     if (!buildPayroll(db, lines) || !buildPayroll(smallDb, 10000) || !buildPayroll(bigDb, bigLines))
         return 2;
     double loopback = 0;
+    double loopbackInFlight = 0;
     for (const int delay : {-1, 1, 10}) {
         for (const int inFlight : {0, window}) {
             const QStringList figures = linkChild(db, delay, inFlight);
@@ -305,14 +306,19 @@ int slowLink(qint64 lines, qint64 bigLines) {
                 return 1;
             }
             const double rate = figures[0].toDouble() / figures[1].toDouble();
-            if (delay < 0 && inFlight == 0)
-                loopback = rate;
-            print(QStringLiteral("%1: %2 lines in %3 s = %4 lines/s = %5 of loopback one at a time")
+            if (delay < 0)
+                (inFlight ? loopbackInFlight : loopback) = rate;
+            print(QStringLiteral("%1: %2 lines in %3 s = %4 lines/s; %5 of loopback one at a "
+                                 "time%6")
                       .arg(name)
                       .arg(figures[0])
                       .arg(figures[1].toDouble(), 0, 'f', 2)
                       .arg(rate, 0, 'f', 0)
-                      .arg(rate / loopback, 0, 'f', 2));
+                      .arg(rate / loopback, 0, 'f', 2)
+                      .arg(inFlight && loopbackInFlight > 0
+                               ? QStringLiteral(", %1 of loopback in flight")
+                                     .arg(rate / loopbackInFlight, 0, 'f', 2)
+                               : QString()));
         }
     }
     print(QStringLiteral("    targets in flight: 1 ms >= 0.8, 10 ms >= 0.5, loopback >= 1.0"));
