@@ -366,7 +366,8 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
             if (LineChannel *freshChannel = fresh->flightChannel()) {
                 known = freshChannel->progress(runId, progress) && !progress.isEmpty();
                 if (!known)
-                    why = freshChannel->errorText() + QLatin1Char(' ') + freshChannel->errorDetails();
+                    why =
+                        freshChannel->errorText() + QLatin1Char(' ') + freshChannel->errorDetails();
             }
         }
         qint64 last = -1;
@@ -395,15 +396,15 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
             return Outcome::Completed;
         }
         lineCounter_ = last + 1;
-        if (begun && lineCounter_ > 0 && parts_.report)
+        if (begun && lineCounter_ > 0 && lineCounter_ <= sent && parts_.report)
             parts_.report->lineUncertain(heldRow(lineCounter_));
         ServerAnswer stop = failure;
         stop.mayHaveRun = begun;
         if (!known)
             stop.details += QStringLiteral(" Stand des Laufs nicht lesbar: %1").arg(why);
-        const QString record = lineCounter_ == 0 ? QStringLiteral("Der Eröffnungssatz des Exports")
-                                                 : QStringLiteral("Zeile %1 des Exports")
-                                                       .arg(lineCounter_);
+        const QString record = lineCounter_ == 0
+                                   ? QStringLiteral("Der Eröffnungssatz des Exports")
+                                   : QStringLiteral("Zeile %1 des Exports").arg(lineCounter_);
         const QString recordOn = lineCounter_ == 0
                                      ? QStringLiteral("den Eröffnungssatz des Exports")
                                      : QStringLiteral("Zeile %1 des Exports").arg(lineCounter_);
@@ -417,7 +418,8 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
                        stop);
     };
     // The opening record is answered before any line record leaves.
-    bool ok = channel.sendRecord(runId, 0, opening, capture) && channel.takeRecordAnswer(capture, text);
+    bool ok =
+        channel.sendRecord(runId, 0, opening, capture) && channel.takeRecordAnswer(capture, text);
     ServerAnswer answer = connection.flightAnswer(ok, text);
     if (!ok) {
         if (answer.mayHaveRun || !channel.isOpen())

@@ -162,8 +162,7 @@ int exportOnce(const QString &db, bool tls, int delayMs = -1, int window = 0) {
                        return answer;
                    },
                    &journal, usableLineLength(session.gateway.settings),
-                   [&] { return session.gateway.logon.connection.get(); },
-                   window,
+                   [&] { return session.gateway.logon.connection.get(); }, window,
                    [&](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
     QCoreApplication::processEvents();
     // Growth: the peak during the export over what was resident when it started.
@@ -251,9 +250,9 @@ QString gatewaySection(bool pinned, bool tls) {
 QStringList linkChild(const QString &db, int delayMs, int window) {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QCoreApplication::applicationFilePath(),
-                  {QStringLiteral("--once-link"), db, QString::number(delayMs),
-                   QString::number(window)});
+    process.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--once-link"), db, QString::number(delayMs), QString::number(window)});
     process.waitForFinished(-1);
     if (process.exitCode() != 0)
         return {};
@@ -267,13 +266,15 @@ double progressCostUs() {
     if (!server.isRunning())
         return -1;
     const QByteArray loop = "F i=1:1:200000 ";
-    const QByteArray work = "S $P(^KWPRUN(\"b\",\"r\"),\"`\",3)=i I $D(^KWPRUN(\"b\",\"r\",\"go\")) "
-                            "S $P(^KWPRUN(\"b\",\"r\"),\"`\",2,3)=i_\"`\"";
+    const QByteArray work =
+        "S $P(^KWPRUN(\"b\",\"r\"),\"`\",3)=i I $D(^KWPRUN(\"b\",\"r\",\"go\")) "
+        "S $P(^KWPRUN(\"b\",\"r\"),\"`\",2,3)=i_\"`\"";
     const auto timed = [&](const QByteArray &body) {
         return server
-            .evaluate("K ^KWPRUN S ^KWPRUN(\"b\",\"r\")=\"1`-1```\",^KWPRUN(\"b\",\"r\",\"go\")=\"\" "
-                      "N i,t S t=$ZUT " +
-                      loop + body + " S P0=$ZUT-t K ^KWPRUN")
+            .evaluate(
+                "K ^KWPRUN S ^KWPRUN(\"b\",\"r\")=\"1`-1```\",^KWPRUN(\"b\",\"r\",\"go\")=\"\" "
+                "N i,t S t=$ZUT " +
+                loop + body + " S P0=$ZUT-t K ^KWPRUN")
             .toDouble();
     };
     const double empty = timed("S x=i");
@@ -288,7 +289,9 @@ int slowLink(qint64 lines, qint64 bigLines) {
     const QString db = dir.filePath(QStringLiteral("link.db"));
     const QString smallDb = dir.filePath(QStringLiteral("small.db"));
     const QString bigDb = dir.filePath(QStringLiteral("big.db"));
-    print(QStringLiteral("Slow-link benchmark: %1 lines, %2 records in flight").arg(lines).arg(window));
+    print(QStringLiteral("Slow-link benchmark: %1 lines, %2 records in flight")
+              .arg(lines)
+              .arg(window));
     if (!buildPayroll(db, lines) || !buildPayroll(smallDb, 10000) || !buildPayroll(bigDb, bigLines))
         return 2;
     double loopback = 0;
@@ -296,11 +299,10 @@ int slowLink(qint64 lines, qint64 bigLines) {
     for (const int delay : {-1, 1, 10}) {
         for (const int inFlight : {0, window}) {
             const QStringList figures = linkChild(db, delay, inFlight);
-            const QString name =
-                QStringLiteral("%1, %2")
-                    .arg(delay < 0 ? QStringLiteral("loopback")
-                                   : QStringLiteral("%1 ms each way").arg(delay),
-                         inFlight ? QStringLiteral("in flight") : QStringLiteral("one at a time"));
+            const QString name = QStringLiteral("%1, %2").arg(
+                delay < 0 ? QStringLiteral("loopback")
+                          : QStringLiteral("%1 ms each way").arg(delay),
+                inFlight ? QStringLiteral("in flight") : QStringLiteral("one at a time"));
             if (figures.size() != 6) {
                 print(name + QStringLiteral(": export failed"));
                 return 1;

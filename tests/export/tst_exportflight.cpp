@@ -58,8 +58,8 @@ void ExportFlightTest::initTestCase() {
     ProfileTarget target;
     target.host = QStringLiteral("127.0.0.1");
     target.port = QString::number(proxy_->port());
-    QVERIFY(writeServerProfile(server_->profileDir() + QStringLiteral("/proxy.mco"), target,
-                               nullptr));
+    QVERIFY(
+        writeServerProfile(server_->profileDir() + QStringLiteral("/proxy.mco"), target, nullptr));
     QVERIFY(QFile::copy(ErpServerFixture::sourceDir() + QStringLiteral("/demo/kwp1.sql"),
                         dir_.filePath(QStringLiteral("kwp1.sql"))));
     payroll_ = std::make_unique<PayrollFile>(dir_.filePath(QStringLiteral("payroll.db")));
@@ -91,7 +91,9 @@ void ExportFlightTest::faults_data() {
         *row("slow server") << profile << "slow" << 0 << 0 << all << lines;
     }
     // The link breaks within record 120; the server ends it, and the program learns so.
-    QTest::newRow("proxy cut") << "proxy" << "cut" << 120 << 2 << "121\n" << 120;
+    QTest::newRow("proxy cut") << "proxy"
+                               << "cut" << 120 << 2 << "121\n"
+                               << 120;
 }
 
 void ExportFlightTest::faults() {
@@ -111,8 +113,8 @@ void ExportFlightTest::faults() {
             QVERIFY(fixture.setGlobal("^KWPTEST(\"hang\"," + QByteArray::number(n) + ")", "0.1"));
     else
         QVERIFY(fixture.setGlobal("^KWPTEST(\"hang\"," + number + ")", "1"));
-    const QByteArray ini = fault == QLatin1String("stop") ? "[ErpServer]\nAnswerTimeout=1.5\n"
-                                                           : QByteArray();
+    const QByteArray ini =
+        fault == QLatin1String("stop") ? "[ErpServer]\nAnswerTimeout=1.5\n" : QByteArray();
 
     std::unique_ptr<QProcess> process(start(profile, ini));
     qint64 pid = 0;
@@ -155,7 +157,8 @@ void ExportFlightTest::withoutFlight() {
     ErpServerFixture &fixture = server_->fixture();
     fixture.killGlobal("^KWPTEST");
     fixture.killGlobal("^KWPRUN");
-    std::unique_ptr<QProcess> process(start(QStringLiteral("test"), "[ErpServer]\nRecordsInFlight=0\n"));
+    std::unique_ptr<QProcess> process(
+        start(QStringLiteral("test"), "[ErpServer]\nRecordsInFlight=0\n"));
     const Run run = finish(*process);
     QCOMPARE(run.out, QString::number(lines + 1) + QLatin1Char('\n'));
     QCOMPARE(server_->storedInLastBatch(), lines);
@@ -182,17 +185,16 @@ void ExportFlightTest::programClosedMidRun() {
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
     NoView view;
     int turn = 0;
-    ExportRun run(check, view, server_->messages,
-                  {[](bool) {}, [&turn] { return ++turn < 100; },
-                   [] {
-                       return ExportSelection{QStringLiteral("3"), QStringLiteral("202403")};
-                   },
-                   [&session](const QString &line) {
-                       return session.gateway.ServerExecuteChecked(line);
-                   },
-                   nullptr, usableLineLength(session.gateway.settings),
-                   [&session] { return session.gateway.logon.connection.get(); }, 16,
-                   [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
+    ExportRun run(
+        check, view, server_->messages,
+        {[](bool) {}, [&turn] { return ++turn < 100; },
+         [] {
+             return ExportSelection{QStringLiteral("3"), QStringLiteral("202403")};
+         },
+         [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+         nullptr, usableLineLength(session.gateway.settings),
+         [&session] { return session.gateway.logon.connection.get(); }, 16,
+         [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
     QCOMPARE(run.run(session.adocon.database(), session.sqltext, ExportRun::countLines),
              ExportRun::Outcome::Abandoned);
     QCOMPARE(run.linesTaken(), 98); // the 99th row's turn ended the program
@@ -232,8 +234,8 @@ ExportFlightTest::Run ExportFlightTest::finish(QProcess &process) {
 }
 
 QByteArray ExportFlightTest::progress() {
-    return server_->fixture().evaluate(
-        "N w,r S P0=\"\",w=$O(^KWPRUN(\"\")) Q:w=\"\"  S r=$O(^KWPRUN(w,\"\")) S:r'=\"\" P0=^KWPRUN(w,r)");
+    return server_->fixture().evaluate("N w,r S P0=\"\",w=$O(^KWPRUN(\"\")) Q:w=\"\"  S "
+                                       "r=$O(^KWPRUN(w,\"\")) S:r'=\"\" P0=^KWPRUN(w,r)");
 }
 
 QString ExportFlightTest::journalValue(const QString &err, const QString &field) {

@@ -64,7 +64,8 @@ void KwpctlExportTest::exitCodes_data() {
     // flight the service's progress record makes it certain).
     QTest::newRow("answer lost") << base << -2 << 2 << "2\n+1 ungewiss\n"
                                  << "nicht bekannt" << 2
-                                 << QByteArray("[ErpServer]\nAnswerTimeout=0.7\nRecordsInFlight=0\n");
+                                 << QByteArray(
+                                        "[ErpServer]\nAnswerTimeout=0.7\nRecordsInFlight=0\n");
     QTest::newRow("client list that is no list")
         << base + QStringList{"--clients", "3) or (1=1"} << -1 << 2 << ""
         << "--clients" << -1 << QByteArray();
@@ -171,8 +172,8 @@ void KwpctlExportTest::brokenIni_data() {
     QTest::newRow("unknown locale") << QByteArray("[Regional]\nLocale=xx_QQ\n") << "xx_QQ";
     QTest::newRow("line length") << QByteArray("[ErpServer]\nMaxLineLength=12\n")
                                  << "MaxLineLength";
-    QTest::newRow("records in flight") << QByteArray("[ErpServer]\nRecordsInFlight=-1\n")
-                                       << "RecordsInFlight";
+    QTest::newRow("records in flight")
+        << QByteArray("[ErpServer]\nRecordsInFlight=-1\n") << "RecordsInFlight";
 }
 
 void KwpctlExportTest::brokenIni() {

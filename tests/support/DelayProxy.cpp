@@ -95,7 +95,8 @@ void DelayProxy::serve() {
                 if (!d->queue.empty()) {
                     const auto due = std::chrono::duration_cast<std::chrono::microseconds>(
                         d->queue.front().due - now);
-                    waitMs = std::min<int>(waitMs, int(std::max<qint64>(0, (due.count() + 999) / 1000)));
+                    waitMs =
+                        std::min<int>(waitMs, int(std::max<qint64>(0, (due.count() + 999) / 1000)));
                 }
         poll(fds.data(), fds.size(), waitMs);
 
@@ -107,7 +108,8 @@ void DelayProxy::serve() {
                 address.sin_family = AF_INET;
                 address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
                 address.sin_port = htons(targetPort_);
-                if (::connect(server, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+                if (::connect(server, reinterpret_cast<sockaddr *>(&address), sizeof address) !=
+                    0) {
                     close(server);
                     close(client);
                 } else {
@@ -132,8 +134,8 @@ void DelayProxy::serve() {
                 if (n <= 0)
                     d->ended = true;
                 else
-                    d->queue.push_back(
-                        {arrived + std::chrono::milliseconds(delayMs_), std::string(buffer, size_t(n))});
+                    d->queue.push_back({arrived + std::chrono::milliseconds(delayMs_),
+                                        std::string(buffer, size_t(n))});
             }
         const Clock::time_point sendTime = Clock::now();
         for (auto &pair : pairs) {
