@@ -27,7 +27,8 @@ private slots:
     void faults_data();
     void faults();
     void withoutFlight();
-    void programClosedMidRun();
+    void stopsInTheProgram_data();
+    void stopsInTheProgram();
 
 private:
     struct Run {
@@ -176,18 +177,37 @@ public:
 };
 } // namespace
 
-// The program ends while records are in flight: nothing more is sent, the answers of those
-// on their way are awaited, and the count the run keeps is what the server stored.
-void ExportFlightTest::programClosedMidRun() {
+void ExportFlightTest::stopsInTheProgram_data() {
+    QTest::addColumn<bool>("databaseCloses"); // else the program ends
+    QTest::addColumn<int>("outcome");
+    QTest::newRow("program closed") << false << int(ExportRun::Outcome::Abandoned);
+    QTest::newRow("payroll database closed") << true << int(ExportRun::Outcome::Stopped);
+}
+
+// The program ends, or the payroll database closes, while records are in flight: nothing more
+// is sent, the answers of those on their way are awaited, and the count the run keeps is what
+// the server stored, as one at a time.
+void ExportFlightTest::stopsInTheProgram() {
+    QFETCH(bool, databaseCloses);
+    QFETCH(int, outcome);
     server_->fixture().killGlobal("^KWPTEST");
     Session &session = server_->session;
     QVERIFY(session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()}).ok);
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
     NoView view;
     int turn = 0;
+    // The first turn comes before the rows; row 99 has the 100th.
+    const auto loop = [&] {
+        if (++turn < 100)
+            return true;
+        if (!databaseCloses)
+            return false;
+        session.adocon.close();
+        return true;
+    };
     ExportRun run(
         check, view, server_->messages,
-        {[](bool) {}, [&turn] { return ++turn < 100; },
+        {[](bool) {}, loop,
          [] {
              return ExportSelection{QStringLiteral("3"), QStringLiteral("202403")};
          },
@@ -195,9 +215,9 @@ void ExportFlightTest::programClosedMidRun() {
          nullptr, usableLineLength(session.gateway.settings),
          [&session] { return session.gateway.logon.connection.get(); }, 16,
          [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
-    QCOMPARE(run.run(session.adocon.database(), session.sqltext, ExportRun::countLines),
-             ExportRun::Outcome::Abandoned);
-    QCOMPARE(run.linesTaken(), 98); // the 99th row's turn ended the program
+    QCOMPARE(int(run.run(session.adocon.database(), session.sqltext, ExportRun::countLines)),
+             outcome);
+    QCOMPARE(run.linesTaken(), 98);
     QCOMPARE(server_->storedInLastBatch(), 98);
     session.adocon.close();
 }
