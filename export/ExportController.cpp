@@ -29,7 +29,10 @@ ExportController::ExportController(Session &session, FMStart &mainWindow)
                                        mainWindow_->periode->currentText()};
             },
             [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
-            &journal_, usableLineLength(session.gateway.settings)}) {
+            &journal_, usableLineLength(session.gateway.settings),
+            [&session] { return session.gateway.logon.connection.get(); },
+            session.gateway.settings.recordsInFlight,
+            [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }}) {
     connect(&mainWindow, &FMStart::exportRequested, this, &ExportController::export_Click);
 }
 

@@ -196,12 +196,12 @@ bool ExportJournal::begin(const ExportSelection &selection, const QString &query
     return true;
 }
 
-void ExportJournal::lineTaken(const PayrollQuery &row) {
+void ExportJournal::lineTaken(const ReportRow &row) {
     totals_.add(row.value(clientColumn), row.value(wageTypeColumn), row.value(countColumn),
                 row.value(amountColumn));
 }
 
-void ExportJournal::lineUncertain(const PayrollQuery &row) {
+void ExportJournal::lineUncertain(const ReportRow &row) {
     const auto text = [&row](int column) { return generalText(row.value(column)); };
     uncertainLine_ = QStringLiteral("Mandant %1, DN-Nr. %2, L.Art. %3, Anz. %4, Betrag %5")
                          .arg(text(clientColumn), text(employeeColumn), text(wageTypeColumn),

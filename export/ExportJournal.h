@@ -48,8 +48,8 @@ public:
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 
     bool begin(const ExportSelection &selection, const QString &query, QString *error) override;
-    void lineTaken(const PayrollQuery &row) override;
-    void lineUncertain(const PayrollQuery &row) override;
+    void lineTaken(const ReportRow &row) override;
+    void lineUncertain(const ReportRow &row) override;
     void end(const ExportEnd &end) override;
 
 private:

@@ -2,7 +2,15 @@
 
 #include <QString>
 
-class PayrollQuery;
+#include <QVariant>
+
+// The values of one row, as a report reads them: the query's current row, or a row held
+// while its record is in flight.
+class ReportRow {
+public:
+    virtual ~ReportRow() = default;
+    virtual QVariant value(int column) const = 0;
+};
 
 // What the user has chosen when the run starts: the marked clients and the period text.
 struct ExportSelection {
@@ -49,9 +57,9 @@ public:
     // nothing.
     virtual bool begin(const ExportSelection &selection, const QString &query, QString *error) = 0;
     // The server took the line record of the current row.
-    virtual void lineTaken(const PayrollQuery &row) = 0;
+    virtual void lineTaken(const ReportRow &row) = 0;
     // The line record of the current row went out whole; its answer was lost.
-    virtual void lineUncertain(const PayrollQuery &row) = 0;
+    virtual void lineUncertain(const ReportRow &row) = 0;
     // The run is over, whatever the outcome; only after a begin() that returned true.
     virtual void end(const ExportEnd &end) = 0;
 };

@@ -12,8 +12,13 @@
 #include "app/PayrollQuery.h"
 #include "app/Preview.h"
 
+#include "gateway/LineChannel.h"
+
+#include <QUuid>
+
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 constexpr int employeeColumn = 1;
@@ -27,6 +32,17 @@ QString heading(int column) {
         return QStringLiteral("Svnr"); // added to the grid at start-up
     return QStringLiteral("Spalte %1").arg(column + 1);
 }
+
+// The query's current row for the report.
+class QueryRow : public ReportRow {
+public:
+    explicit QueryRow(const PayrollQuery &query)
+        : query_(query) {}
+    QVariant value(int column) const override { return query_.value(column); }
+
+private:
+    const PayrollQuery &query_;
+};
 
 const QString nothingSent = QStringLiteral("Es wurde nichts an den ERP-Server gesendet.");
 const QString readFailure = QStringLiteral("Beim Lesen der Lohndaten ist ein Fehler aufgetreten; "
@@ -113,6 +129,11 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
     view_.setMeterBounds(1, int(qBound<qint64>(qint64(INT_MIN), upper, qint64(INT_MAX))));
     const int columnCount = result->columnCount();
 
+    if (ErpConnection *connection = parts_.connection ? parts_.connection() : nullptr;
+        connection && parts_.recordsInFlight > 0)
+        if (LineChannel *channel = connection->flightChannel())
+            return executeInFlight(result, opening, *connection, *channel);
+
     ServerAnswer answer = parts_.execute(opening);
     if (!answer.ok)
         return stopped(result,
@@ -154,7 +175,7 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
         answer = parts_.execute(line_.finish());
         if (!answer.ok) {
             if (answer.mayHaveRun && parts_.report)
-                parts_.report->lineUncertain(*result);
+                parts_.report->lineUncertain(QueryRow(*result));
             return stopped(result,
                            (answer.mayHaveRun
                                 ? QStringLiteral("Auf Zeile %1 des Exports kam keine Antwort vom "
@@ -168,7 +189,7 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
             return refused(result, answer.answer);
         ++end_.linesTaken;
         if (parts_.report)
-            parts_.report->lineTaken(*result);
+            parts_.report->lineTaken(QueryRow(*result));
     }
 }
 
@@ -311,4 +332,216 @@ void ExportRun::tell(const QString &text, const QString &details) {
     end_.message = text;
     end_.details = details;
     messages_.tell(text, QString(), details);
+}
+
+// A row whose record is in flight, held until its answer comes.
+struct ExportRun::HeldRow : ReportRow {
+    QList<QVariant> values;
+    QVariant value(int column) const override { return values.value(column); }
+};
+
+ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &result,
+                                              const QString &opening, ErpConnection &connection,
+                                              LineChannel &channel) {
+    const bool capture = connection.answersByOutput();
+    const QByteArray runId = QUuid::createUuid().toByteArray(QUuid::Id128);
+    const qint64 window = parts_.recordsInFlight;
+    // Record n is held in held[n % window]: memory stays flat however many rows there are.
+    std::vector<HeldRow> held(size_t(window) + 1);
+    const auto heldRow = [&](qint64 number) -> HeldRow & { return held[size_t(number % window)]; };
+    const int columnCount = result->columnCount();
+    QString text;
+    qint64 sent = 0;     // line records sent
+    qint64 answered = 0; // line records answered
+    bool rowsEnded = false;
+    bool abandoned = false;
+    bool localFailure = false; // the payroll database or a value stopped the sending
+    QString failureText, failureDetails;
+    qint64 failureAt = 0;
+    qint64 refusedAt = -1; // the record the server refused, or whose line failed there
+    ServerAnswer refusal;
+
+    // The answers of the records in flight were lost: a fresh connection of the same log-on
+    // asks the service how far the run got, which also stops it there.
+    const auto lost = [&](const ServerAnswer &failure) -> Outcome {
+        if (parts_.recordFailed)
+            parts_.recordFailed(failure);
+        QString why;
+        QString progress;
+        bool known = false;
+        if (std::unique_ptr<ErpConnection> fresh = connection.reopen(&why)) {
+            if (LineChannel *freshChannel = fresh->flightChannel()) {
+                known = freshChannel->progress(runId, progress) && !progress.isEmpty();
+                if (!known)
+                    why =
+                        freshChannel->errorText() + QLatin1Char(' ') + freshChannel->errorDetails();
+            }
+        }
+        qint64 last = -1;
+        bool begun = true;
+        if (known) {
+            bool ok = false;
+            last = progress.section(QLatin1Char('`'), 0, 0).toLongLong(&ok);
+            begun = !progress.section(QLatin1Char('`'), 1, 1).isEmpty();
+            known = ok && last >= -1 && last <= sent;
+        }
+        if (!known) {
+            // Without the service's word only what was answered is certain.
+            last = end_.openingTaken ? answered : -1;
+            begun = true;
+        }
+        end_.openingTaken = last >= 0;
+        for (qint64 n = answered + 1; n <= last; ++n) {
+            ++end_.linesTaken;
+            if (parts_.report)
+                parts_.report->lineTaken(heldRow(n));
+        }
+        if (rowsEnded && last == sent && !begun) {
+            result.reset();
+            view_.setOkVisible(true);
+            parts_.setExportButtonVisible(true);
+            return Outcome::Completed;
+        }
+        lineCounter_ = last + 1;
+        if (begun && lineCounter_ > 0 && lineCounter_ <= sent && parts_.report)
+            parts_.report->lineUncertain(heldRow(lineCounter_));
+        ServerAnswer stop = failure;
+        stop.mayHaveRun = begun;
+        if (!known)
+            stop.details += QStringLiteral(" Stand des Laufs nicht lesbar: %1").arg(why);
+        const QString record = lineCounter_ == 0
+                                   ? QStringLiteral("Der Eröffnungssatz des Exports")
+                                   : QStringLiteral("Zeile %1 des Exports").arg(lineCounter_);
+        const QString recordOn = lineCounter_ == 0
+                                     ? QStringLiteral("den Eröffnungssatz des Exports")
+                                     : QStringLiteral("Zeile %1 des Exports").arg(lineCounter_);
+        return stopped(result,
+                       begun ? QStringLiteral("Auf %1 kam keine Antwort vom ERP-Server; der "
+                                              "Export wurde abgebrochen.")
+                                   .arg(recordOn)
+                             : QStringLiteral("%1 hat den ERP-Server nicht erreicht; der Export "
+                                              "wurde abgebrochen.")
+                                   .arg(record),
+                       stop);
+    };
+    // The opening record is answered before any line record leaves.
+    bool ok =
+        channel.sendRecord(runId, 0, opening, capture) && channel.takeRecordAnswer(capture, text);
+    ServerAnswer answer = connection.flightAnswer(ok, text);
+    if (!ok) {
+        if (answer.mayHaveRun || !channel.isOpen())
+            return lost(answer);
+        if (parts_.recordFailed)
+            parts_.recordFailed(answer);
+        return stopped(result,
+                       QStringLiteral("Der Eröffnungssatz des Exports hat den ERP-Server nicht "
+                                      "erreicht; der Export wurde abgebrochen."),
+                       answer);
+    }
+    if (!answer.answer.isEmpty())
+        return refused(result, answer.answer);
+    end_.openingTaken = true;
+
+    for (;;) {
+        // The window is refilled once half of it was answered: records leave in batches.
+        const bool refill = sent - answered <= window / 2;
+        while (refill && refusedAt < 0 && !rowsEnded && !abandoned && !localFailure &&
+               sent - answered < window) {
+            if (!result->next()) {
+                QString error = result->error();
+                if (error.isEmpty() && !database_.isOpen())
+                    error = closedDatabase;
+                if (error.isEmpty()) {
+                    rowsEnded = true;
+                } else {
+                    localFailure = true;
+                    failureAt = sent;
+                    failureText = readFailure;
+                    failureDetails = error;
+                }
+                break;
+            }
+            if (!parts_.letMessageLoopRun()) {
+                abandoned = true;
+                break;
+            }
+            failureAt = sent + 1;
+            if (!database_.isOpen()) {
+                localFailure = true;
+                failureText = readFailure;
+                failureDetails = closedDatabase;
+                break;
+            }
+            line_.begin();
+            if (!writeRow(*result, columnCount, &line_)) {
+                localFailure = true;
+                failureText = problem_;
+                failureDetails = problemDetails_;
+                break;
+            }
+            ++sent;
+            HeldRow &row = heldRow(sent);
+            row.values.resize(columnCount);
+            for (int column = 0; column < columnCount; ++column)
+                row.values[column] = result->value(column);
+            if (!channel.sendRecord(runId, sent, line_.finish(), capture))
+                return lost(connection.flightAnswer(false, text));
+        }
+        if (answered == sent)
+            break;
+        ok = channel.takeRecordAnswer(capture, text);
+        answer = connection.flightAnswer(ok, text);
+        ++answered;
+        if (!ok) {
+            if (channel.errorCode() == LineChannel::Skipped && refusedAt >= 0)
+                continue;
+            if (!channel.isOpen() || answer.mayHaveRun) {
+                // After a refusal the service runs nothing more: the rest were skips.
+                if (refusedAt >= 0)
+                    break;
+                --answered;
+                return lost(answer);
+            }
+            // The record's line failed on the server, which ran nothing after it.
+            if (refusedAt < 0) {
+                refusedAt = answered;
+                refusal = answer;
+            }
+            continue;
+        }
+        if (!answer.answer.isEmpty()) {
+            if (refusedAt < 0) {
+                refusedAt = answered;
+                refusal = answer;
+            }
+            continue;
+        }
+        ++end_.linesTaken;
+        if (parts_.report)
+            parts_.report->lineTaken(heldRow(answered));
+        view_.setMeterPosition(int(qMin<qint64>(answered, INT_MAX)));
+    }
+
+    // What comes first in the order of the records decides, as in a run one at a time.
+    if (refusedAt >= 0) {
+        lineCounter_ = refusedAt;
+        if (refusal.ok)
+            return refused(result, refusal.answer);
+        if (parts_.recordFailed)
+            parts_.recordFailed(refusal);
+        return stopped(result,
+                       QStringLiteral("Zeile %1 des Exports hat den ERP-Server nicht erreicht; "
+                                      "der Export wurde abgebrochen.")
+                           .arg(lineCounter_),
+                       refusal);
+    }
+    lineCounter_ = failureAt;
+    if (abandoned)
+        return Outcome::Abandoned;
+    if (localFailure)
+        return stopped(result, failureText, failureDetails);
+    result.reset();
+    view_.setOkVisible(true);
+    parts_.setExportButtonVisible(true);
+    return Outcome::Completed;
 }

@@ -12,6 +12,8 @@
 #include <QString>
 
 #include <functional>
+
+class LineChannel;
 #include <optional>
 
 class ExportProgressView;
@@ -39,6 +41,13 @@ public:
         // The longest line the server runs (usableLineLength()); a record that would need a
         // longer one is refused before anything is sent.
         int maxLineLength = usableLineLength(GatewaySettings());
+        // Records in flight (gateway/mumps/PROTOCOL.md): the session's connection, the most
+        // records sent ahead of their answers (0: one at a time), and how a failed record is
+        // shown (as execute shows a failed line). Without them, or against a service that
+        // cannot take records in flight, records go one at a time.
+        std::function<ErpConnection *()> connection = {};
+        int recordsInFlight = 0;
+        std::function<void(const ServerAnswer &failed)> recordFailed = {};
     };
 
     ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,
@@ -61,7 +70,12 @@ public:
     const QString &lastMessage() const { return lastMessage_; }
 
 private:
+    struct HeldRow;
+    class Flight;
     Outcome execute(const QString &query, qint64 reccount);
+    // Sends the records with up to recordsInFlight of them ahead of their answers.
+    Outcome executeInFlight(std::optional<PayrollQuery> &result, const QString &opening,
+                            ErpConnection &connection, LineChannel &channel);
     bool runStatement(PayrollQuery &result, const QString &statement);
     bool checkRows(const QString &statement);
     // Writes the row's record into the line; without a line only checks it (the checking pass),

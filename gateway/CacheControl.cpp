@@ -57,11 +57,27 @@ ServerAnswer CacheControl::run(const QString &line) {
 
 ServerAnswer CacheControl::logOn(const QString &company, const QString &branch,
                                  const QString &password) {
+    m_company = company;
+    m_branch = branch;
+    m_password = password;
     if (!m_channel.awaitsGreeting() || m_channel.greet('C', m_nameSpace))
         m_channel.logOn(company, branch, password, false, m_p0);
     else
         m_p0.resize(0);
     return answer();
+}
+
+std::unique_ptr<ErpConnection> CacheControl::reopen(QString *why) const {
+    auto fresh = std::make_unique<CacheControl>(m_settings);
+    fresh->setSecurity(m_security);
+    fresh->setServer(m_server);
+    fresh->setNameSpace(m_nameSpace);
+    const ServerAnswer logon = fresh->logOn(m_company, m_branch, m_password);
+    if (logon.ok && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
+        return fresh;
+    if (why)
+        *why = logon.ok ? QStringLiteral("log-on refused") : logon.error + ' ' + logon.details;
+    return nullptr;
 }
 
 ServerAnswer CacheControl::answer() const {

@@ -38,8 +38,21 @@ public:
                        const QString &password) override;
     void close() override { setServer(QString()); }
     bool isOpen() const override { return m_channel.isOpen(); }
+    LineChannel *flightChannel() override {
+        return m_channel.takesRecordsInFlight() ? &m_channel : nullptr;
+    }
+    bool answersByOutput() const override { return false; }
+    std::unique_ptr<ErpConnection> reopen(QString *why) const override;
+    ServerAnswer flightAnswer(bool ok, QString &answer) const override {
+        ServerAnswer result = this->answer();
+        result.answer.resize(0);
+        if (ok)
+            result.answer.swap(answer);
+        return result;
+    }
 
 private:
+    QString m_company, m_branch, m_password; // of the last log-on, for reopen()
     ServerAnswer answer() const;
     GatewaySettings m_settings;
     LineSecurity m_security;

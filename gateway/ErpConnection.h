@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class LineChannel;
+
 // The outcome of one line, for callers that must tell a failed line from an empty answer.
 struct ServerAnswer {
     bool ok = false;
@@ -29,4 +33,14 @@ public:
     virtual void close() = 0;
     // False once the connection was closed or dropped after a time-out or a break.
     virtual bool isOpen() const = 0;
+
+    // Records in flight (gateway/mumps/PROTOCOL.md): the channel, when its service takes them,
+    // and whether an answer is what the line wrote (else P0).
+    virtual LineChannel *flightChannel() = 0;
+    virtual bool answersByOutput() const = 0;
+    // A new connection to the same server, logged on with the values of this one's last
+    // log-on; null when it cannot be opened (*why says why).
+    virtual std::unique_ptr<ErpConnection> reopen(QString *why) const = 0;
+    // The answer of the flight channel's last call as run() would give it; takes answer.
+    virtual ServerAnswer flightAnswer(bool ok, QString &answer) const = 0;
 };

@@ -67,6 +67,12 @@ public:
     // "Ungültige Anfrage" and returns empty text.
     QString ServerExecute(const QString &line);
 
+    // Shows the message of a line that failed outside ServerExecuteChecked (a record in
+    // flight) as ServerExecuteChecked would, and clears Connected when the connection dropped.
+    ServerAnswer ServerFailed(const ServerAnswer &failed) {
+        return told(failed, logon.connection.get());
+    }
+
     // Like ServerExecute, including the message on failure, but says whether the line ran.
     // A line that failed because the connection broke or timed out also clears Connected.
     ServerAnswer ServerExecuteChecked(const QString &line);

@@ -67,6 +67,18 @@ QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &setting
                             .arg(ini.value(lineLength).toString(), lineLength, iniPath)
                             .arg(settings.maxLineLength);
     }
+    const QString inFlight = QStringLiteral("RecordsInFlight");
+    if (ini.contains(inFlight)) {
+        bool ok = false;
+        const int records = ini.value(inFlight).toString().trimmed().toInt(&ok);
+        if (ok && records >= 0 && records <= 8192)
+            settings.recordsInFlight = records;
+        else
+            problems << QStringLiteral("Der Wert „%1“ für %2 in %3 ist keine Zahl von 0 "
+                                       "bis 8192; es gelten %4.")
+                            .arg(ini.value(inFlight).toString(), inFlight, iniPath)
+                            .arg(settings.recordsInFlight);
+    }
     return problems;
 }
 

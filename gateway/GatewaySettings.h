@@ -16,11 +16,15 @@ struct GatewaySettings {
     // The longest line the server runs, in bytes (one per character in its character sets):
     // GT.M compiles no longer XECUTE argument.
     int maxLineLength = 8192;
+    // Export records sent ahead of their answers, to a service that takes them
+    // ("RecordsInFlight", 0 sends one at a time).
+    int recordsInFlight = 1024;
 };
 
 // Reads group [ErpServer] of the program's INI file into settings: "ProfileDirectory",
 // "Charset", "ConnectTimeout" and "AnswerTimeout" (seconds, may have a decimal point),
-// "CaFile", "ClientCertificate", "ClientKey" (relative to the INI), "MaxLineLength" (bytes).
+// "CaFile", "ClientCertificate", "ClientKey" (relative to the INI), "MaxLineLength" (bytes),
+// "RecordsInFlight" (0 to 8192).
 // Missing keys keep their values. Returns a German sentence for each value it could not use (an
 // unusable time-out keeps its value; an unknown character set is kept, so that connecting fails
 // with a clear message rather than sending wrong bytes).

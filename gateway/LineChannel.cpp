@@ -88,3 +88,32 @@ bool LineChannel::takeReply(bool sent, bool capture, QString &answer) {
 void LineChannel::close() {
     m_client.close();
 }
+
+bool LineChannel::sendRecord(const QByteArray &runId, qint64 number, const QString &line,
+                             bool capture) {
+    if (!isOpen())
+        return fail(NotConnected, GatewayTexts::notConnected());
+    m_line.resize(0);
+    QString error;
+    if (!m_charset->encode(line, m_line, &error))
+        return fail(Unencodable, error);
+    if (!m_client.sendRecord(runId, number, m_line, capture, m_answerTimeoutMs))
+        return m_client.lineSent() ? fail(AnswerLost, m_client.errorText(), m_client.errorDetails())
+                                   : takeClientError(LineRejected);
+    return succeed();
+}
+
+bool LineChannel::takeRecordAnswer(bool capture, QString &answer) {
+    answer.resize(0);
+    if (!m_client.isOpen())
+        return fail(AnswerLost, GatewayTexts::notConnected());
+    return takeReply(m_client.receive(m_answerTimeoutMs, m_reply), capture, answer);
+}
+
+bool LineChannel::progress(const QByteArray &runId, QString &answer) {
+    answer.resize(0);
+    if (!isOpen())
+        return fail(NotConnected, GatewayTexts::notConnected());
+    // Reading the progress never runs a record; its answer is always P0
+    return takeReply(m_client.progress(runId, m_answerTimeoutMs, m_reply), false, answer);
+}

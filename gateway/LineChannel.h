@@ -41,6 +41,15 @@ public:
                QString &answer);
     void close();
 
+    // Records in flight (PROTOCOL.md): whether the service takes them, the record sent without
+    // waiting, the next answer in the order sent (Skipped: the run had stopped before it, it
+    // did not run), and how far a run got, asked on another connection of the same log-on.
+    static constexpr int Skipped = 6;
+    bool takesRecordsInFlight() const { return isOpen() && m_client.serviceKnows("flight"); }
+    bool sendRecord(const QByteArray &runId, qint64 number, const QString &line, bool capture);
+    bool takeRecordAnswer(bool capture, QString &answer);
+    bool progress(const QByteArray &runId, QString &answer);
+
     // Connected and greeted.
     bool isOpen() const { return m_client.isOpen() && m_client.isGreeted(); }
     // Connected, greeting still to come.

@@ -45,6 +45,7 @@ void LineClient::close() {
     m_tlsRequired = false;
     m_greeted = false;
     m_requestKinds.clear();
+    m_pending.clear();
     m_rx.clear();
     m_rxStart = 0;
 }
@@ -217,6 +218,63 @@ bool LineClient::logOn(const QByteArray &company, const QByteArray &branch,
         appendLength(m_tx, field->size());
         m_tx.append(*field);
     }
+    return request(timeoutMs, reply);
+}
+
+bool LineClient::sendRecord(const QByteArray &runId, qint64 number, const QByteArray &line,
+                            bool capture, int timeoutMs) {
+    m_lineSent = false;
+    if (!isOpen() || !m_greeted)
+        return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server. Die Zeile wurde "
+                                   "nicht gesendet."),
+                    QString());
+    const qsizetype size = 2 + headerSize + runId.size() + headerSize + line.size();
+    if (size > maxPayload) {
+        m_errorText = QStringLiteral("Die Zeile ist mit %1 Zeichen zu lang für den ERP-Server. "
+                                     "Sie wurde nicht gesendet.")
+                          .arg(line.size());
+        m_errorDetails.clear();
+        return false;
+    }
+    // Records gather and leave together before the next wait for an answer, or once 64 KiB
+    // are due: one packet for many records, where each would cost a system call and a packet.
+    appendLength(m_pending, size);
+    m_pending.append('F');
+    m_pending.append(capture ? '1' : '0');
+    appendLength(m_pending, runId.size());
+    m_pending.append(runId);
+    appendLength(m_pending, number);
+    m_pending.append(line);
+    m_lineSent = true;
+    return m_pending.size() < 65536 || flushRecords(timeoutMs);
+}
+
+bool LineClient::flushRecords(int timeoutMs) {
+    if (m_pending.isEmpty())
+        return true;
+    const Deadline deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const LineSocket::Status status =
+        m_socket.send(m_pending.constData(), m_pending.size(), deadline);
+    m_pending.resize(0);
+    return status == LineSocket::Status::Ok || failSocket(status, timeoutMs);
+}
+
+bool LineClient::receive(int timeoutMs, Reply &reply) {
+    m_lineSent = true; // only records already sent are waited for
+    return flushRecords(timeoutMs) &&
+           receiveReply(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
+                        timeoutMs, reply);
+}
+
+bool LineClient::progress(const QByteArray &runId, int timeoutMs, Reply &reply) {
+    m_lineSent = false;
+    if (!isOpen() || !m_greeted)
+        return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server."), QString());
+    m_tx.resize(0);
+    appendLength(m_tx, 1 + runId.size());
+    m_tx.append('Q');
+    m_tx.append(runId);
     return request(timeoutMs, reply);
 }
 

@@ -44,6 +44,14 @@ public:
     // Lines run only after a log-on whose answer names a user. False as for execute().
     bool logOn(const QByteArray &company, const QByteArray &branch, const QByteArray &password,
                int timeoutMs, Reply &reply);
+    // Records in flight (the service names "flight"): sendRecord() hands the record of a run
+    // to the network without waiting; receive() takes the next reply, in the order sent.
+    // runId names the run, number counts its records from 0 (the opening record).
+    bool sendRecord(const QByteArray &runId, qint64 number, const QByteArray &line, bool capture,
+                    int timeoutMs);
+    bool receive(int timeoutMs, Reply &reply);
+    // How far the run of this log-on got (reply.p0: last taken`begun`state); stops it.
+    bool progress(const QByteArray &runId, int timeoutMs, Reply &reply);
     void close();
 
     bool isOpen() const { return m_socket.isOpen(); }
@@ -65,6 +73,7 @@ private:
     bool sendFrame(Deadline deadline, int timeoutMs);
     bool request(int timeoutMs, Reply &reply);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
+    bool flushRecords(int timeoutMs);
     bool startTls(const LineSecurity &security, const QString &host, Deadline deadline,
                   int timeoutMs);
     // The message for a failed socket call; always false.
@@ -80,6 +89,7 @@ private:
     bool m_lineSent = false;
     QString m_peer; // "host:port", for messages
     QByteArray m_tx;
+    QByteArray m_pending; // records in flight not yet handed to the network
     QByteArray m_rx;
     qsizetype m_rxStart = 0; // first unread byte of m_rx
     QString m_errorText;

@@ -78,9 +78,28 @@ ServerAnswer MsmClient::run(const QString &line) {
 
 ServerAnswer MsmClient::logOn(const QString &company, const QString &branch,
                               const QString &password) {
+    m_company = company;
+    m_branch = branch;
+    m_password = password;
     QString written;
     const bool ok = m_channel.logOn(company, branch, password, true, written);
     return answer(ok, written);
+}
+
+std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
+    auto fresh = std::make_unique<MsmClient>(m_host, m_port, m_nameSpace, m_settings);
+    fresh->setSecurity(m_security);
+    if (!fresh->Login()) {
+        if (why)
+            *why = fresh->errorText() + ' ' + fresh->errorDetails();
+        return nullptr;
+    }
+    const ServerAnswer logon = fresh->logOn(m_company, m_branch, m_password);
+    if (logon.ok && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
+        return fresh;
+    if (why)
+        *why = logon.ok ? QStringLiteral("log-on refused") : logon.error + ' ' + logon.details;
+    return nullptr;
 }
 
 ServerAnswer MsmClient::answer(bool ok, QString &written) const {

@@ -38,8 +38,17 @@ public:
                        const QString &password) override;
     void close() override { Logout(); }
     bool isOpen() const override { return m_channel.isOpen(); }
+    LineChannel *flightChannel() override {
+        return m_channel.takesRecordsInFlight() ? &m_channel : nullptr;
+    }
+    bool answersByOutput() const override { return true; }
+    std::unique_ptr<ErpConnection> reopen(QString *why) const override;
+    ServerAnswer flightAnswer(bool ok, QString &answer) const override {
+        return this->answer(ok, answer);
+    }
 
 private:
+    QString m_company, m_branch, m_password; // of the last log-on, for reopen()
     ServerAnswer answer(bool ok, QString &written) const;
     QString m_host;
     QString m_port;

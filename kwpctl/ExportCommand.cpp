@@ -60,7 +60,10 @@ int exportLines(CommandContext &context) {
              return ExportSelection{keys, period};
          },
          [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
-         &journal, usableLineLength(session.gateway.settings)});
+         &journal, usableLineLength(session.gateway.settings),
+         [&session] { return session.gateway.logon.connection.get(); },
+         session.gateway.settings.recordsInFlight,
+         [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
     const ExportRun::Outcome outcome =
         run.run(session.adocon.database(), session.sqltext, ExportRun::countLines);
     session.gateway.ServerDisconnect();

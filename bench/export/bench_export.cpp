@@ -6,6 +6,7 @@
 #include "export/ExportWindowView.h"
 #include "export/RecordCheck.h"
 #include "gateway/ServerProfile.h"
+#include "tests/support/DelayProxy.h"
 #include "tests/support/ErpServerFixture.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QWidget>
+
+#include <memory>
 
 #include <unistd.h>
 
@@ -81,12 +84,12 @@ public:
     bool begin(const ExportSelection &selection, const QString &query, QString *error) override {
         return journal.begin(selection, query, error);
     }
-    void lineTaken(const PayrollQuery &row) override {
+    void lineTaken(const ReportRow &row) override {
         timer.start();
         journal.lineTaken(row);
         lineNs += timer.nsecsElapsed();
     }
-    void lineUncertain(const PayrollQuery &row) override { journal.lineUncertain(row); }
+    void lineUncertain(const ReportRow &row) override { journal.lineUncertain(row); }
     void end(const ExportEnd &end) override { journal.end(end); }
 
     ExportJournal journal;
@@ -95,7 +98,9 @@ public:
 };
 
 // One export in this process; prints "lines seconds peakGrowthMiB loopUs channelUs journalUs".
-int exportOnce(const QString &db, bool tls) {
+// delayMs >= 0 puts a proxy that delays each direction by so much between program and server;
+// window is the most records in flight (0: one at a time).
+int exportOnce(const QString &db, bool tls, int delayMs = -1, int window = 0) {
     ErpServerFixture server({}, tls ? QStringList{QStringLiteral("--tls")} : QStringList{});
     if (!server.isRunning()) {
         QTextStream(stderr) << "erp-server: " << server.error() << Qt::endl;
@@ -106,8 +111,12 @@ int exportOnce(const QString &db, bool tls) {
     QTemporaryDir profiles;
     session.gateway.settings.profileDirectory = profiles.path();
     session.gateway.settings.security.caFile = server.dir() + QStringLiteral("/ca.pem");
+    std::unique_ptr<DelayProxy> proxy;
+    if (delayMs >= 0)
+        proxy = std::make_unique<DelayProxy>(server.port(), delayMs);
+    session.gateway.settings.recordsInFlight = window;
     ProfileTarget target{ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
-                         QString::number(server.port())};
+                         QString::number(proxy ? proxy->port() : server.port())};
     target.tls = tls;
     if (!writeServerProfile(profiles.filePath(QStringLiteral("bench.mco")), target, nullptr))
         return 2;
@@ -152,7 +161,9 @@ int exportOnce(const QString &db, bool tls) {
                        channelNs += part.nsecsElapsed();
                        return answer;
                    },
-                   &journal, usableLineLength(session.gateway.settings)});
+                   &journal, usableLineLength(session.gateway.settings),
+                   [&] { return session.gateway.logon.connection.get(); }, window,
+                   [&](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
     QCoreApplication::processEvents();
     // Growth: the peak during the export over what was resident when it started.
     resetPeak();
@@ -234,6 +245,104 @@ QString gatewaySection(bool pinned, bool tls) {
            (tls ? QStringLiteral(", TLS:")
                 : (pinned ? QStringLiteral(" (client and server):") : QStringLiteral(":")));
 }
+// One export in a child process through a link of delayMs each way (-1: straight loopback)
+// with window records in flight; its figures.
+QStringList linkChild(const QString &db, int delayMs, int window) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--once-link"), db, QString::number(delayMs), QString::number(window)});
+    process.waitForFinished(-1);
+    if (process.exitCode() != 0)
+        return {};
+    return QString::fromLatin1(process.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+}
+
+// What the service's progress record costs per record in flight: the three global references
+// of a record (begun mark, stop check, taken mark), timed in the server against an empty loop.
+double progressCostUs() {
+    ErpServerFixture server;
+    if (!server.isRunning())
+        return -1;
+    const QByteArray loop = "F i=1:1:200000 ";
+    const QByteArray work =
+        "S $P(^KWPRUN(\"b\",\"r\"),\"`\",3)=i I $D(^KWPRUN(\"b\",\"r\",\"go\")) "
+        "S $P(^KWPRUN(\"b\",\"r\"),\"`\",2,3)=i_\"`\"";
+    const auto timed = [&](const QByteArray &body) {
+        return server
+            .evaluate(
+                "K ^KWPRUN S ^KWPRUN(\"b\",\"r\")=\"1`-1```\",^KWPRUN(\"b\",\"r\",\"go\")=\"\" "
+                "N i,t S t=$ZUT " +
+                loop + body + " I i=200000 S P0=$ZUT-t")
+            .toDouble();
+    };
+    // The loop's own time (and the end test it carries) is taken off
+    const double empty = timed("S x=i");
+    const double cost = (timed(work) - empty) / 200000.0;
+    server.killGlobal("^KWPRUN");
+    return cost;
+}
+
+// Export over a slow link: one at a time and in flight through a proxy that delays each
+// direction by 1 ms and 10 ms, beside straight loopback, then memory with records in flight.
+int slowLink(qint64 lines, qint64 bigLines) {
+    constexpr int window = 1024;
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("link.db"));
+    const QString smallDb = dir.filePath(QStringLiteral("small.db"));
+    const QString bigDb = dir.filePath(QStringLiteral("big.db"));
+    print(QStringLiteral("Slow-link benchmark: %1 lines, %2 records in flight")
+              .arg(lines)
+              .arg(window));
+    if (!buildPayroll(db, lines) || !buildPayroll(smallDb, 10000) || !buildPayroll(bigDb, bigLines))
+        return 2;
+    double loopback = 0;
+    double loopbackInFlight = 0;
+    for (const int delay : {-1, 1, 10}) {
+        for (const int inFlight : {0, window}) {
+            const QStringList figures = linkChild(db, delay, inFlight);
+            const QString name = QStringLiteral("%1, %2").arg(
+                delay < 0 ? QStringLiteral("loopback")
+                          : QStringLiteral("%1 ms each way").arg(delay),
+                inFlight ? QStringLiteral("in flight") : QStringLiteral("one at a time"));
+            if (figures.size() != 6) {
+                print(name + QStringLiteral(": export failed"));
+                return 1;
+            }
+            const double rate = figures[0].toDouble() / figures[1].toDouble();
+            if (delay < 0)
+                (inFlight ? loopbackInFlight : loopback) = rate;
+            print(QStringLiteral("%1: %2 lines in %3 s = %4 lines/s; %5 of loopback one at a "
+                                 "time%6")
+                      .arg(name)
+                      .arg(figures[0])
+                      .arg(figures[1].toDouble(), 0, 'f', 2)
+                      .arg(rate, 0, 'f', 0)
+                      .arg(rate / loopback, 0, 'f', 2)
+                      .arg(inFlight && loopbackInFlight > 0
+                               ? QStringLiteral(", %1 of loopback in flight")
+                                     .arg(rate / loopbackInFlight, 0, 'f', 2)
+                               : QString()));
+        }
+    }
+    print(QStringLiteral("    targets in flight: 1 ms >= 0.8, 10 ms >= 0.5, loopback >= 1.0"));
+    QList<double> growth;
+    for (const QString &file : {smallDb, bigDb}) {
+        const QStringList figures = linkChild(file, -1, window);
+        if (figures.size() != 6)
+            return 1;
+        growth.append(figures[2].toDouble());
+        print(QStringLiteral("peak memory growth, in flight, %1 lines: %2 MiB")
+                  .arg(figures[0], QString::number(figures[2].toDouble(), 'f', 1)));
+    }
+    print(QStringLiteral("    from 10000 to %1 lines: %2 MiB more (target < 5)")
+              .arg(bigLines)
+              .arg(growth[1] - growth[0], 0, 'f', 1));
+    print(QStringLiteral("progress record per record in flight (3 global references): %1 us")
+              .arg(progressCostUs(), 0, 'f', 2));
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -244,6 +353,11 @@ int main(int argc, char *argv[]) {
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1].startsWith(QLatin1String("--once")))
         return exportOnce(args[2], args[1] == QLatin1String("--once-tls"));
+    if (args.size() == 5 && args[1] == QLatin1String("--once-link"))
+        return exportOnce(args[2], false, args[3].toInt(), args[4].toInt());
+    if (args.size() > 1 && args[1] == QLatin1String("--slow-link"))
+        return slowLink(args.size() > 2 ? args[2].toLongLong() : 5516,
+                        args.size() > 3 ? args[3].toLongLong() : 1000000);
 
     const qint64 speedLines = args.size() > 1 ? args[1].toLongLong() : 100000;
     const qint64 bigLines = args.size() > 2 ? args[2].toLongLong() : 1000000;

@@ -210,10 +210,9 @@ NEXT ; Reads and answers requests; ends the process when the client goes away
 ONE ; Reads one request and answers it; the path every line takes, so kept lean
  N %KWPQ,%KWPP,%KWPO
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
- ; The first byte is the kind of request: "X" a line, "L" a log-on
- I $E(%KWPQ)'="X" D  Q
- . I $E(%KWPQ)="L" D LOGON(.%KWPQ) Q
- . D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(%KWPQ),1)_""".","",""))
+ ; The first byte is the kind of request: "X" a line, "F" a record in flight, "L" a log-on,
+ ; "Q" a run's progress
+ I $E(%KWPQ)'="X" D KIND(.%KWPQ) Q
  I "01"'[$E(%KWPQ,2)!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  ; No line runs before a log-on
  I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst führt erst nach einer erfolgreichen Anmeldung Zeilen aus. Die Zeile wurde nicht ausgeführt.","","")) Q
@@ -228,6 +227,58 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
  ; The reply of REPLY(0,"",P0,output) in its frame, built in one variable and written once
  S %KWPQ=$E(100000033+$L(%KWPP)+$L(%KWPO),2,9)_"00000001000000000"_$E(100000000+$L(%KWPP),2,9)_%KWPP_$E(100000000+$L(%KWPO),2,9)_%KWPO
  U %KWPS("sock") W %KWPQ
+ Q
+ ;
+KIND(q) ; The requests other than a line
+ I $E(q)="F" D FLIGHT(q) Q
+ I $E(q)="L" D LOGON(.q) Q
+ I $E(q)="Q" D PROGRESS(q) Q
+ D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(q),1)_""".","",""))
+ Q
+ ;
+FLIGHT(q) ; A record of a run in flight: "F", capture digit, the run's id (eight length digits and
+ ; its bytes), the record's number (eight digits, 0 the opening record) and the line. Records run
+ ; in order, each at most once; from the first one not taken (an answer, a failed line) or a
+ ; stop through PROGRESS on, the run's records are skipped (code 6) unrun. The progress record
+ ; ^KWPRUN(who,run) is pid`last taken`begun`state`start: "begun" is set before the line runs and
+ ; cleared after, so that only a record whose process died in between is uncertain.
+ N n,run,seq,who,r
+ S n=$E(q,3,10),run=$E(q,11,10+n),seq=$E(q,11+n,18+n)
+ I "01"'[$E(q,2)!($E(q,2)="")!(n'?8N)!(seq'?8N)!(run="") D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""F"", eine Ziffer 0 oder 1, die Kennung des Laufs, acht Ziffern der Satznummer und die Zeile.","","")) Q
+ I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst führt erst nach einer erfolgreichen Anmeldung Zeilen aus. Die Zeile wurde nicht ausgeführt.","","")) Q
+ S seq=+seq,who=%KWPS("who")
+ ; The opening record begins the run; the log-on keeps the progress of its last run only
+ I seq=0 K ^KWPRUN(who) S ^KWPRUN(who,run)=$J_"`-1```"_$H,^KWPRUN(who,run,"go")="",%KWPS("run")=run,%KWPS("seq")=-1
+ I run'=%KWPS("run")!(seq'=(%KWPS("seq")+1)) D SKIP Q
+ ; Begun first, then the stop asked: a PROGRESS between the two sees the record begun
+ S $P(^KWPRUN(who,run),"`",3)=seq
+ I '$D(^KWPRUN(who,run,"go")) S $P(^KWPRUN(who,run),"`",3,4)="`S",%KWPS("run")="" D SKIP Q
+ S %KWPS("seq")=seq,%KWPS("fly")=1,%KWPS("capnow")=$E(q,2)
+ I %KWPS("capnow") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
+ E  U "/dev/null"
+ S %KWPP=$$RUN($S(%KWPS("msm"):$$MSMZV($E(q,19+n,$L(q)),%KWPS("zv")),1:$E(q,19+n,$L(q))),%KWPS("zv"))
+ S %KWPO=$S(%KWPS("capnow"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("fly")=0
+ D:'$$SOCKOK LOST
+ I $S(%KWPS("capnow"):%KWPO,1:%KWPP)="" S $P(^KWPRUN(who,run),"`",2,3)=seq_"`"
+ E  S $P(^KWPRUN(who,run),"`",3,4)="`R",%KWPS("run")="" K ^KWPRUN(who,run,"go")
+ D SEND($$REPLY(0,"",%KWPP,%KWPO))
+ Q
+ ;
+SKIP ; A record of a run that stopped before it: not run
+ D SEND($$REPLY(6,"Übersprungen: der Lauf endete vor diesem Satz; er wurde nicht ausgeführt.","",""))
+ Q
+ ;
+PROGRESS(q) ; "Q" and a run's id: how far the run of this log-on got, as last taken`begun`state
+ ; (empty when the log-on has no such run). Stops the run first, so that no record of it runs
+ ; after the answer; waits up to two seconds for a record begun by a live process to end.
+ N run,who,r,i
+ S run=$E(q,2,$L(q))
+ I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst nennt den Stand eines Laufs nur nach einer erfolgreichen Anmeldung.","","")) Q
+ S who=%KWPS("who"),r=$S(run="":"",1:$G(^KWPRUN(who,run)))
+ I r="" D SEND($$REPLY(0,"","","")) Q
+ K ^KWPRUN(who,run,"go")
+ F i=1:1:40 S r=^KWPRUN(who,run) Q:$P(r,"`",3)=""  Q:'$ZGETJPI($P(r,"`"),"ISPROCALIVE")  H 0.05
+ D SEND($$REPLY(0,"",$P(r,"`",2,4),""))
  Q
  ;
 RUN(%KWPL,%KWPZV) ; Runs the line with every service local hidden; returns P0
@@ -251,7 +302,8 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  S out=$S(%KWPS("msm"):$$CAPTURED(%KWPS("cap"),%KWPS("capr")),1:""),%KWPS("capnow")=0
  D:'$$SOCKOK LOST
  S ok=$P($S(%KWPS("msm"):out,1:p0),"`")'=""
- S:ok %KWPS("auth")=1,%KWPS("fails")=0
+ ; The log-on's runs in flight are kept under company, branch and user
+ S:ok %KWPS("auth")=1,%KWPS("fails")=0,%KWPS("who")=c_"`"_b_"`"_$P($S(%KWPS("msm"):out,1:p0),"`")
  ; The reply of REPLY(0,"",p0,out) in its frame, built in one variable and written once
  S p0=$E(100000033+$L(p0)+$L(out),2,9)_"00000001000000000"_$E(100000000+$L(p0),2,9)_p0_$E(100000000+$L(out),2,9)_out
  U %KWPS("sock") W p0
@@ -271,6 +323,8 @@ FAIL ; Error trap of a line: the stack is unwound to the request loop, the error
  ; Should the answer fail too, the line closed or took the socket: the process ends
  S $ETRAP="D FATAL^KWPLSVC"
  I $G(%KWPS("capnow")) C %KWPS("cap") C %KWPS("capr")
+ ; A record in flight that failed ends its run: the records after it are skipped
+ I %KWPS("fly") S %KWPS("fly")=0 S $P(^KWPRUN(%KWPS("who"),%KWPS("run")),"`",3,4)="`E" K ^KWPRUN(%KWPS("who"),%KWPS("run"),"go") S %KWPS("run")=""
  D:'$$SOCKOK LOST
  D SEND($$REPLY($S(+$ZSTATUS:+$ZSTATUS,1:1),$ZSTATUS,"",""))
  S $ETRAP="ZGOTO "_%KWPS("lv")_":FAIL^KWPLSVC"
@@ -300,7 +354,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
  ; The check's call, an entry reference as the listener checked it at start (the file may have
  ; changed since: anything else logs nobody on)
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h,%KWPS("fly")=0,%KWPS("run")="",%KWPS("who")=""
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
@@ -336,7 +390,7 @@ GREET() ; Reads the greeting within the greeting time; maps the namespace to its
  S %KWPS("capr")=%KWPC("workdir")_"/./kwplsvc-"_$J_".out"
  O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576)
  ; P0 names the request kinds this service knows, separated by blanks; clients skip unknown ones
- D SEND($$REPLY(0,"","logon line",""))
+ D SEND($$REPLY(0,"","logon line flight",""))
  Q 1
  ;
 RDFRAME(t) ; One frame's payload, within t seconds when t is not empty. %KWPS("end") is set when

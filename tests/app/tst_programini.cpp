@@ -44,7 +44,7 @@ void ProgramIniTest::settingsReachSession() {
     const QString path = dir_.filePath(QStringLiteral("kwp-import.ini"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[ErpServer]\nCharset=iso-8859-1\nMaxLineLength=4096\n"
+    file.write("[ErpServer]\nCharset=iso-8859-1\nMaxLineLength=4096\nRecordsInFlight=0\n"
                "[Export]\nJournalDirectory=/srv/journal\n[Regional]\nLocale=de_AT\n");
     file.close();
     const ProgramIni ini = loadProgramIni(path);
@@ -54,6 +54,7 @@ void ProgramIniTest::settingsReachSession() {
     ini.applyTo(session);
     QCOMPARE(session.gateway.settings.charset, QStringLiteral("iso-8859-1"));
     QCOMPARE(session.gateway.settings.maxLineLength, 4096);
+    QCOMPARE(session.gateway.settings.recordsInFlight, 0);
     QCOMPARE(session.journalDirectory, QStringLiteral("/srv/journal"));
     // The test runs under de_DE: the pinned locale wins.
     QCOMPARE(regionalLocale().name(), QStringLiteral("de_AT"));

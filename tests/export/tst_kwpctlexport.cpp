@@ -60,10 +60,12 @@ void KwpctlExportTest::exitCodes_data() {
         << "Eröffnungssatz und 1 Zeile übernommen." << 1 << QByteArray();
     QTest::newRow("refused") << base << 2 << 1 << "2\n"
                              << "Nein, danke." << 1 << QByteArray();
-    // The server stores line 2 after kwpctl stopped waiting for it.
+    // The server stores line 2 after kwpctl stopped waiting for it (one record at a time; in
+    // flight the service's progress record makes it certain).
     QTest::newRow("answer lost") << base << -2 << 2 << "2\n+1 ungewiss\n"
                                  << "nicht bekannt" << 2
-                                 << QByteArray("[ErpServer]\nAnswerTimeout=0.7\n");
+                                 << QByteArray(
+                                        "[ErpServer]\nAnswerTimeout=0.7\nRecordsInFlight=0\n");
     QTest::newRow("client list that is no list")
         << base + QStringList{"--clients", "3) or (1=1"} << -1 << 2 << ""
         << "--clients" << -1 << QByteArray();
@@ -173,6 +175,8 @@ void KwpctlExportTest::brokenIni_data() {
     QTest::newRow("line without equals sign")
         << QByteArray("[ErpServer]\n; comment\nCharset=iso-8859-1\nAnswerTimeout\n")
         << "Zeile 6"; // after the two lines of the journal folder
+    QTest::newRow("records in flight")
+        << QByteArray("[ErpServer]\nRecordsInFlight=-1\n") << "RecordsInFlight";
 }
 
 void KwpctlExportTest::brokenIni() {

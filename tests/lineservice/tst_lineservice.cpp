@@ -160,7 +160,7 @@ void TestLineService::requestWithoutCommandKeepsConnection() {
     RawLineClient client;
     QVERIFY(client.open(m_server->port()));
     for (const QByteArray &bad :
-         {QByteArray(), QByteArray("X"), QByteArray("X2S P0=1"), QByteArray("Q0S P0=1")}) {
+         {QByteArray(), QByteArray("X"), QByteArray("X2S P0=1"), QByteArray("Z0S P0=1")}) {
         QVERIFY(client.sendFrame(bad));
         QCOMPARE(client.readReply().value(0), QByteArray("1"));
     }
