@@ -24,19 +24,23 @@ bool shownAsAsked(const QFont &font) {
 
 } // namespace
 
-QFont dialogFont(const QFont &system) {
-    QFont font = system;
-    font.setPointSize(8);
+QFont installedFont(const QFont &wanted) {
     // A family shown as asked, or replaced by a dialog family (as Windows replaces
     // "MS Shell Dlg 2" by "Tahoma" or the desktop's "Sans Serif" by its own), is what the
     // user's other programs show too.
-    if (shownAsAsked(font) || isDialogFamily(QFontInfo(font).family()))
-        return font;
+    if (shownAsAsked(wanted) || isDialogFamily(QFontInfo(wanted).family()))
+        return wanted;
     for (const char *family : dialogFamilies) {
-        QFont candidate = font;
+        QFont candidate = wanted;
         candidate.setFamily(QLatin1String(family));
         if (shownAsAsked(candidate))
             return candidate;
     }
+    return wanted;
+}
+
+QFont dialogFont(const QFont &system) {
+    QFont font = installedFont(system);
+    font.setPointSize(8);
     return font;
 }

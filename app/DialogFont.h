@@ -2,9 +2,12 @@
 
 #include <QFont>
 
-// The font the windows are drawn in: the system's dialog font, 8 points, as the fixed layouts
-// were drawn for. Where the system's dialog family is not installed (Wine without Windows'
-// fonts: "MS Shell Dlg" stands for a missing "Tahoma", and the first family at hand, a math
-// font whose tall line spacing hides the text of edit boxes, takes its place), the first
-// installed of the common sans-serif dialog families is taken instead.
+// The font asked for where its family is installed. Where it is not, and what stands in is no
+// dialog family (Wine without Windows' fonts: "MS Shell Dlg" and "MS Sans Serif" fall to the
+// first family at hand, a math font whose tall line spacing hides the text of edit boxes), the
+// first installed of the common sans-serif dialog families takes its place, at the same size.
+QFont installedFont(const QFont &wanted);
+
+// The windows' font: the system's dialog font (see installedFont) at 8 points, the size the
+// fixed layouts were drawn for.
 QFont dialogFont(const QFont &system);

@@ -4,8 +4,8 @@
 #include <QFontInfo>
 #include <QTest>
 
-// The program's font: the system's dialog font at 8 points, unless the system's family is
-// missing and stood in for by something that is no dialog font.
+// A font's family where it is installed; a dialog family where a missing one is stood in for by
+// something that is no dialog font. The windows' font: that at 8 points.
 class TestDialogFont : public QObject {
     Q_OBJECT
 private slots:
@@ -26,6 +26,9 @@ private slots:
         if (QFontInfo(QFont(QStringLiteral("DejaVu Sans"))).family() !=
             QLatin1String("DejaVu Sans"))
             QSKIP("needs the DejaVu fonts");
+        const QFont installed = installedFont(QFont(system, 11));
+        QCOMPARE(QFontInfo(installed).family(), shown);
+        QCOMPARE(installed.pointSize(), 11);
         const QFont font = dialogFont(QFont(system, 11));
         QCOMPARE(QFontInfo(font).family(), shown);
         QCOMPARE(font.pointSize(), 8);
