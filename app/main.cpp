@@ -1,3 +1,4 @@
+#include "app/DialogFont.h"
 #include "app/FMStart.h"
 #include "app/MainOptions.h"
 #include "app/MessageBoxMessages.h"
@@ -8,7 +9,6 @@
 #include "common/QtTranslations.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QTextStream>
 
 int main(int argc, char *argv[]) {
@@ -37,9 +37,7 @@ int main(int argc, char *argv[]) {
     installGermanQtTexts(app, QCoreApplication::applicationDirPath());
     // The windows have fixed layouts, drawn for an 8-point dialog font: a larger default font
     // would cut off the period and the grids' values.
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    QApplication::setFont(dialogFont(QApplication::font()));
     MessageBoxMessages messageBoxes;
 
     const ProgramIni ini = loadProgramIni();

@@ -4,6 +4,7 @@
 #include "wagetypes/DragIcon.h"
 #include "wagetypes/WageTypeTexts.h"
 
+#include "app/DialogFont.h"
 #include "app/FittedLayout.h"
 
 #include <QCloseEvent>
@@ -100,6 +101,7 @@ FMLart::FMLart(const QSqlDatabase &database, AssignmentChannel channel, UserMess
     // as the grids' columns do.
     QFont gridFont = font();
     gridFont.setFamily(QStringLiteral("MS Sans Serif"));
+    gridFont = installedFont(gridFont);
     lalist->setFont(gridFont);
     list1->setFont(gridFont);
     const FittedLayout windowLayout(this);

@@ -74,7 +74,9 @@ lin() { env LC_ALL="${LOCALE:-de_DE.UTF-8}" XDG_CONFIG_HOME="$work/linux-config"
 
 display=90
 while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# Wine puts a new window a quarter of the screen's width from the left and a fifth of its height
+# from the top: on a screen of this size the wage-type window and the main window lie whole on it.
+Xvfb ":$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=:$display
 
@@ -297,7 +299,24 @@ if shot windows-login.png "KORVEX Benutzeranmeldung"; then
 else
   fail "kwp-import.exe: the login dialog comes up" "$(tail -n 5 "$work/gui.txt")"
 fi
-check "kwp-import.exe: the main window with its preview comes up" shot windows-main-window.png "KORVEX KWP-Import"
+# period_shown FILE: the "Periode" box of the main window in FILE shows dark pixels, the digits
+# of the period (a font whose line spacing pushes the text out of the box leaves it blank). The
+# box lies at 6600,240 (975x315 twips) of an area of 10515x7380 twips below the menu bar: the
+# window's size gives the scale; the box is looked at inside its frame, left of its button.
+period_shown() {
+  local size box dark
+  size=$(identify -format '%w %h' "$1") || return 1
+  box=$(awk -v size="$size" 'BEGIN { split(size, s, " "); f = s[1] / 10515; top = s[2] - 7380 * f
+    printf "%dx%d+%d+%d", 975 * f * 0.6, 315 * f - 10, 6600 * f + 5, top + 240 * f + 5 }')
+  dark=$(convert "$1" -crop "$box" +repage -colorspace Gray -threshold 50% -format '%[fx:1-mean]' info:)
+  awk -v dark="$dark" 'BEGIN { exit !(dark > 0.02) }'
+}
+if shot windows-main-window.png "KORVEX KWP-Import"; then
+  ok "kwp-import.exe: the main window with its preview comes up"
+  check "kwp-import.exe: the \"Periode\" box shows the period" period_shown "$shots/windows-main-window.png"
+else
+  fail "kwp-import.exe: the main window with its preview comes up"
+fi
 win reg query 'HKCU\Software\VB and VBA Program Settings\MSM Login\Login' >"$work/registry.txt" 2>&1
 check "the login dialog stores the log-on in the registry" grep -Eq 'Server[[:space:]]+REG_SZ[[:space:]]+KWP0msm' "$work/registry.txt"
 focus "KORVEX KWP-Import"
