@@ -13,19 +13,8 @@ packages=(
   file dpkg-dev librsvg2-bin ccache
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-else
-  echo "All packages present."
-fi
+source "$(dirname "$0")/apt-packages.sh"
+install_missing "${packages[@]}"
 
 # GT.M's TLS plugin, built from the sources the package ships (the line service's TLS).
 source "$(dirname "$0")/../gateway/mumps/gtm-env.sh"

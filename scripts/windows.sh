@@ -16,16 +16,8 @@ packages=(
   imagemagick qt6-translations-l10n locales fonts-wine qt6-base-dev qt6-base-dev-tools cmake ninja-build ccache
   xz-utils
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$top/scripts/apt-packages.sh"
+install_missing "${packages[@]}"
 
 cache=${KWP_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/kwp-import}/windows-sdk
 archive=${KWP_WINDOWS_SDK_ARCHIVE:-$top/../shared/windows/kwp-windows-sdk.tar.xz}
