@@ -226,8 +226,11 @@ void ExportMainWindowTest::actionsDuringRun() {
         QVERIFY(q.exec("insert into Lohnart values (100, 'Gehalt')"));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("lohnart"));
-    openMainWindow();
+    // One record at a time, so that the action comes between two records of the run.
     Session &session = server_->session;
+    const int inFlight = std::exchange(session.gateway.settings.recordsInFlight, 0);
+    openMainWindow();
+    session.gateway.settings.recordsInFlight = inFlight;
     QStringList during; // what the action left while the run went on
     atPosition(3, [&] {
         if (action == QLatin1String("tick")) {
