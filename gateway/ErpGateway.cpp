@@ -124,21 +124,14 @@ struct ServerWay {
     std::unique_ptr<ErpConnection> connection;
     bool Connected = false;
 
-    static void move(LogonRecord &from, ServerWay &to) {
+    // Both ways: from the log-on record aside, and back.
+    template <typename From, typename To> static void move(From &from, To &to) {
         to.ServerKind = from.ServerKind;
         to.ConnectionString = from.ConnectionString;
         to.NamespaceName = from.NamespaceName;
         to.ServerTls = from.ServerTls;
         to.connection = std::move(from.connection);
         to.Connected = std::exchange(from.Connected, false);
-    }
-    static void move(ServerWay &from, LogonRecord &to) {
-        to.ServerKind = from.ServerKind;
-        to.ConnectionString = from.ConnectionString;
-        to.NamespaceName = from.NamespaceName;
-        to.ServerTls = from.ServerTls;
-        to.connection = std::move(from.connection);
-        to.Connected = from.Connected;
     }
 };
 } // namespace

@@ -1,9 +1,9 @@
 #include "export/ExportJournal.h"
-#include "export/ExportProgressView.h"
 #include "export/ExportRun.h"
 #include "export/RecordCheck.h"
 #include "gateway/ServerProfile.h"
 #include "tests/export/ConnectedServer.h"
+#include "tests/export/NoProgressView.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/DelayProxy.h"
 
@@ -166,17 +166,6 @@ void ExportFlightTest::withoutFlight() {
     QCOMPARE(progress(), QByteArray());
 }
 
-namespace {
-class NoView : public ExportProgressView {
-public:
-    void showWindow() override {}
-    void hideWindow() override {}
-    void setOkVisible(bool) override {}
-    void setMeterBounds(int, int) override {}
-    void setMeterPosition(int) override {}
-};
-} // namespace
-
 void ExportFlightTest::stopsInTheProgram_data() {
     QTest::addColumn<bool>("databaseCloses"); // else the program ends
     QTest::addColumn<int>("outcome");
@@ -194,7 +183,7 @@ void ExportFlightTest::stopsInTheProgram() {
     Session &session = server_->session;
     QVERIFY(session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()}).ok);
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
-    NoView view;
+    NoProgressView view;
     int turn = 0;
     // The first turn comes before the rows; row 99 has the 100th.
     const auto loop = [&] {

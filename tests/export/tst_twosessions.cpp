@@ -1,9 +1,9 @@
 #include "app/ListGridModel.h"
 #include "app/Preview.h"
-#include "export/ExportProgressView.h"
 #include "export/ExportRun.h"
 #include "export/RecordCheck.h"
 #include "tests/export/ConnectedServer.h"
+#include "tests/export/NoProgressView.h"
 #include "tests/export/PayrollFile.h"
 
 #include <QTemporaryDir>
@@ -20,15 +20,6 @@ private slots:
 };
 
 namespace {
-class NoProgress : public ExportProgressView {
-public:
-    void showWindow() override {}
-    void hideWindow() override {}
-    void setOkVisible(bool) override {}
-    void setMeterBounds(int, int) override {}
-    void setMeterPosition(int) override {}
-};
-
 struct Side {
     Side(const QString &dir, int lines)
         : payroll(dir + QStringLiteral("/payroll.db")) {
@@ -57,7 +48,7 @@ void TwoSessionsTest::previewAndExportStayApart() {
     QCOMPARE(b.list1.rows(), 5);
 
     // Session a exports while session b runs lines of its own between a's records.
-    NoProgress progress;
+    NoProgressView progress;
     Session &sa = a.server.session;
     Session &sb = b.server.session;
     const RecordCheck check = RecordCheck::forServer(sa.gateway.settings.charset);
