@@ -54,31 +54,27 @@ QStringList loadGatewaySettings(const QString &iniPath, GatewaySettings &setting
     readFile(QStringLiteral("CaFile"), settings.security.caFile);
     readFile(QStringLiteral("ClientCertificate"), settings.security.clientCertificate);
     readFile(QStringLiteral("ClientKey"), settings.security.clientKey);
-    const QString lineLength = QStringLiteral("MaxLineLength");
-    if (ini.contains(lineLength)) {
+    // A whole number within its range, or the default stays and the problem is told.
+    const auto readNumber = [&](const QString &key, int low, int high, int &target,
+                                const QString &expected, const QString &unit) {
+        if (!ini.contains(key))
+            return;
         bool ok = false;
-        const int bytes = ini.value(lineLength).toString().trimmed().toInt(&ok);
-        // Below a few hundred bytes not even the opening record would fit.
-        if (ok && bytes >= 256 && bytes <= 1048576)
-            settings.maxLineLength = bytes;
+        const int number = ini.value(key).toString().trimmed().toInt(&ok);
+        if (ok && number >= low && number <= high)
+            target = number;
         else
-            problems << QStringLiteral("Der Wert \u201E%1\u201C für %2 in %3 ist keine Zeilenlänge "
-                                       "zwischen 256 und 1048576 Bytes; es gelten %4 Bytes.")
-                            .arg(ini.value(lineLength).toString(), lineLength, iniPath)
-                            .arg(settings.maxLineLength);
-    }
-    const QString inFlight = QStringLiteral("RecordsInFlight");
-    if (ini.contains(inFlight)) {
-        bool ok = false;
-        const int records = ini.value(inFlight).toString().trimmed().toInt(&ok);
-        if (ok && records >= 0 && records <= 8192)
-            settings.recordsInFlight = records;
-        else
-            problems << QStringLiteral("Der Wert „%1“ für %2 in %3 ist keine Zahl von 0 "
-                                       "bis 8192; es gelten %4.")
-                            .arg(ini.value(inFlight).toString(), inFlight, iniPath)
-                            .arg(settings.recordsInFlight);
-    }
+            problems << QStringLiteral(
+                            "Der Wert \u201E%1\u201C für %2 in %3 ist %4; es gelten %5%6.")
+                            .arg(ini.value(key).toString(), key, iniPath, expected,
+                                 QString::number(target), unit);
+    };
+    // Below a few hundred bytes not even the opening record would fit.
+    readNumber(QStringLiteral("MaxLineLength"), 256, 1048576, settings.maxLineLength,
+               QStringLiteral("keine Zeilenlänge zwischen 256 und 1048576 Bytes"),
+               QStringLiteral(" Bytes"));
+    readNumber(QStringLiteral("RecordsInFlight"), 0, 8192, settings.recordsInFlight,
+               QStringLiteral("keine Zahl von 0 bis 8192"), QString());
     return problems;
 }
 
