@@ -2,9 +2,9 @@
 
 #include "about/AboutTexts.h"
 #include "about/ProgramIcon.h"
-#include "app/Twips.h"
 #include "common/UserMessages.h"
-#include "app/Version.h"
+#include "core/Version.h"
+#include "widgets/Twips.h"
 
 #include <QDesktopServices>
 #include <QLabel>

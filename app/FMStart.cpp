@@ -1,15 +1,15 @@
 #include "app/FMStart.h"
 
-#include "app/AppTexts.h"
-#include "app/ClientKeys.h"
-#include "app/FittedLayout.h"
-#include "app/ListGrid.h"
-#include "app/PayrollLists.h"
-#include "app/PayrollStartup.h"
-#include "app/Period.h"
-#include "app/Preview.h"
-#include "app/Session.h"
-#include "app/WindowCaption.h"
+#include "core/ClientKeys.h"
+#include "core/PayrollLists.h"
+#include "core/PayrollStartup.h"
+#include "core/PayrollTexts.h"
+#include "core/Period.h"
+#include "core/Preview.h"
+#include "core/Session.h"
+#include "core/WindowCaption.h"
+#include "widgets/FittedLayout.h"
+#include "widgets/ListGrid.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -133,7 +133,7 @@ bool FMStart::Form_Load() {
 
     const PayrollList periods = readPeriods(session.adocon.database());
     if (!periods.ok)
-        return failStartup(AppTexts::periodsNotRead(), periods.error);
+        return failStartup(PayrollTexts::periodsNotRead(), periods.error);
     periode->clear();
     periode->addItems(periods.rows);
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PayrollDatabase.h"
-#include "app/Preview.h"
+#include "core/PayrollDatabase.h"
+#include "core/Preview.h"
 
 #include <QMainWindow>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PayrollDatabase.h"
+#include "core/PayrollDatabase.h"
 
 #include <QStringList>
 

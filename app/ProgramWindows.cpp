@@ -1,8 +1,8 @@
 #include "app/ProgramWindows.h"
 
 #include "app/FMStart.h"
-#include "app/PayrollDatabase.h"
-#include "app/Session.h"
+#include "core/PayrollDatabase.h"
+#include "core/Session.h"
 
 ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QString &logonArguments)
     : exporter(session, mainWindow)

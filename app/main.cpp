@@ -1,12 +1,12 @@
-#include "app/DialogFont.h"
 #include "app/FMStart.h"
 #include "app/MainOptions.h"
-#include "app/MessageBoxMessages.h"
-#include "app/ProgramIni.h"
 #include "app/ProgramWindows.h"
-#include "app/Session.h"
-#include "app/Version.h"
 #include "common/QtTranslations.h"
+#include "core/ProgramIni.h"
+#include "core/Session.h"
+#include "core/Version.h"
+#include "widgets/DialogFont.h"
+#include "widgets/MessageBoxMessages.h"
 
 #include <QApplication>
 #include <QTextStream>

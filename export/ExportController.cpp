@@ -1,9 +1,9 @@
 #include "export/ExportController.h"
 
-#include "app/ClientKeys.h"
 #include "app/FMStart.h"
-#include "app/ListGrid.h"
-#include "app/Session.h"
+#include "core/ClientKeys.h"
+#include "core/Session.h"
+#include "widgets/ListGrid.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

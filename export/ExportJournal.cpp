@@ -1,8 +1,8 @@
 #include "export/ExportJournal.h"
 
-#include "app/PayrollQuery.h"
-#include "app/QueryFile.h"
-#include "app/Session.h"
+#include "core/PayrollQuery.h"
+#include "core/QueryFile.h"
+#include "core/Session.h"
 #include "gateway/MsmClient.h"
 
 #include <QCryptographicHash>

@@ -1,8 +1,8 @@
 #include "export/ExportRecords.h"
 
-#include "app/Conversions.h"
-#include "app/Decimal.h"
-#include "app/PayrollDatabase.h"
+#include "core/Conversions.h"
+#include "core/Decimal.h"
+#include "core/PayrollDatabase.h"
 
 #include <QDate>
 #include <QDir>

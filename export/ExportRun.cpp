@@ -1,16 +1,16 @@
 #include "export/ExportRun.h"
 
-#include "app/AppTexts.h"
-#include "app/Conversions.h"
-#include "app/QueryFile.h"
 #include "common/UserMessages.h"
+#include "core/Conversions.h"
+#include "core/PayrollTexts.h"
+#include "core/QueryFile.h"
 #include "export/ExportProgressView.h"
 #include "export/ExportRecords.h"
 #include "export/LineRecordWriter.h"
 #include "export/RecordCheck.h"
 
-#include "app/PayrollQuery.h"
-#include "app/Preview.h"
+#include "core/PayrollQuery.h"
+#include "core/Preview.h"
 
 #include "gateway/LineChannel.h"
 
@@ -208,7 +208,7 @@ bool ExportRun::checkRows(const QString &statement) {
     const int columnCount = rows.columnCount();
     // The server refuses every line record of another width, after the opening record.
     if (columnCount != queryColumnCount) {
-        notStarted(AppTexts::queryColumns(columnCount, queryColumnCount) + QLatin1Char(' ') +
+        notStarted(PayrollTexts::queryColumns(columnCount, queryColumnCount) + QLatin1Char(' ') +
                    nothingSent);
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PayrollQuery.h"
+#include "core/PayrollQuery.h"
 #include "export/ExportReport.h"
 #include "export/LineRecordWriter.h"
 #include "export/ServerCallLine.h"

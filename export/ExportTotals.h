@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Conversions.h"
-#include "app/Decimal.h"
+#include "core/Conversions.h"
+#include "core/Decimal.h"
 
 #include <QLocale>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "export/LineRecordWriter.h"
 
-#include "app/Conversions.h"
+#include "core/Conversions.h"
 #include "export/ServerCallLine.h"
 
 LineRecordWriter::LineRecordWriter(const RecordCheck &check, const QLocale &locale)

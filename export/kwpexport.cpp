@@ -2,7 +2,7 @@
 
 #include "export/ProgressMeter.h"
 
-#include "app/FittedLayout.h"
+#include "widgets/FittedLayout.h"
 
 #include <QCloseEvent>
 #include <QPushButton>

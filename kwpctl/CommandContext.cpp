@@ -1,9 +1,9 @@
 #include "kwpctl/Commands.h"
 
-#include "app/AppTexts.h"
-#include "app/ClientKeys.h"
-#include "app/PayrollStartup.h"
-#include "app/Period.h"
+#include "core/ClientKeys.h"
+#include "core/PayrollStartup.h"
+#include "core/PayrollTexts.h"
+#include "core/Period.h"
 #include "kwpctl/KwpctlTexts.h"
 
 #include <QTextStream>
@@ -68,7 +68,7 @@ QString optionProblem(const QCommandLineParser &options) {
         QStringList numbers;
         if (!parseClientNumbers(options.value(clients), numbers))
             return QStringLiteral("--clients: ") +
-                   AppTexts::notClientNumbers(options.value(clients));
+                   PayrollTexts::notClientNumbers(options.value(clients));
         if (numbers.isEmpty())
             return KwpctlTexts::noClients();
     }
@@ -94,7 +94,7 @@ bool CommandContext::openDatabase() {
     const PayrollSource source = payrollSource(options);
     const OpenResult opened = session.adocon.open(source);
     if (!opened.ok)
-        fail(AppTexts::databaseNotOpened(source.describe()), opened.error);
+        fail(PayrollTexts::databaseNotOpened(source.describe()), opened.error);
     return opened.ok;
 }
 
@@ -103,7 +103,7 @@ bool CommandContext::clientKeys(QString &keys) {
     if (options.isSet(QStringLiteral("clients"))) {
         const QString option = options.value(QStringLiteral("clients"));
         if (!parseClientNumbers(option, numbers)) {
-            fail(QStringLiteral("--clients: ") + AppTexts::notClientNumbers(option));
+            fail(QStringLiteral("--clients: ") + PayrollTexts::notClientNumbers(option));
             return false;
         }
     } else {

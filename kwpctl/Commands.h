@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Session.h"
 #include "common/UserMessages.h"
+#include "core/Session.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 #include "kwpctl/Commands.h"
 
-#include "app/ListGridModel.h"
-#include "app/Preview.h"
+#include "core/ListGridModel.h"
+#include "core/Preview.h"
 
 #include <QTextStream>
 

@@ -1,6 +1,6 @@
 #include "kwpctl/Commands.h"
 
-#include "app/ListGridModel.h"
+#include "core/ListGridModel.h"
 #include "wagetypes/AssignmentFile.h"
 #include "wagetypes/PeriodWageTypes.h"
 #include "wagetypes/WageTypeSheet.h"

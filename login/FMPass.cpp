@@ -1,6 +1,6 @@
 #include "login/FMPass.h"
 
-#include "app/FittedLayout.h"
+#include "widgets/FittedLayout.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

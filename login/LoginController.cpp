@@ -1,7 +1,7 @@
 #include "login/LoginController.h"
 
 #include "app/FMStart.h"
-#include "app/Session.h"
+#include "core/Session.h"
 #include "login/FMPass.h"
 #include "login/LoginSave.h"
 

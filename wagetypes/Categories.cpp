@@ -1,6 +1,6 @@
 #include "wagetypes/Categories.h"
 
-#include "app/ListGridModel.h"
+#include "core/ListGridModel.h"
 
 #include <cmath>
 

@@ -4,8 +4,8 @@
 #include "wagetypes/DragIcon.h"
 #include "wagetypes/WageTypeTexts.h"
 
-#include "app/DialogFont.h"
-#include "app/FittedLayout.h"
+#include "widgets/DialogFont.h"
+#include "widgets/FittedLayout.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ListGrid.h"
 #include "wagetypes/WageTypeSheet.h"
+#include "widgets/ListGrid.h"
 
 #include <QMimeData>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #include "wagetypes/PeriodWageTypes.h"
 
-#include "app/Conversions.h"
-#include "app/PayrollQuery.h"
-#include "app/QueryFile.h"
+#include "core/Conversions.h"
+#include "core/PayrollQuery.h"
+#include "core/QueryFile.h"
 #include "gateway/GetPiece.h"
 #include "wagetypes/Categories.h"
 #include "wagetypes/WageTypeSheet.h"

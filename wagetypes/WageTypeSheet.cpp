@@ -1,8 +1,8 @@
 #include "wagetypes/WageTypeSheet.h"
 
-#include "app/Conversions.h"
-#include "app/ListGridModel.h"
-#include "app/PayrollQuery.h"
+#include "core/Conversions.h"
+#include "core/ListGridModel.h"
+#include "core/PayrollQuery.h"
 #include "gateway/ErpGateway.h"
 #include "gateway/GetPiece.h"
 #include "wagetypes/Categories.h"

@@ -1,9 +1,9 @@
 #include "app/FMStart.h"
-#include "app/ListGrid.h"
-#include "app/PayrollDatabase.h"
-#include "app/QueryFile.h"
-#include "app/Session.h"
+#include "core/PayrollDatabase.h"
+#include "core/QueryFile.h"
+#include "core/Session.h"
 #include "demo/payroll/DemoPayroll.h"
+#include "widgets/ListGrid.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,5 +1,5 @@
-#include "app/QueryFile.h"
-#include "app/Session.h"
+#include "core/QueryFile.h"
+#include "core/Session.h"
 #include "demo/payroll/DemoPayroll.h"
 #include "export/ExportJournal.h"
 #include "export/ExportRun.h"

@@ -1,6 +1,6 @@
 #include "demo/payroll/DemoPayroll.h"
 
-#include "app/Period.h"
+#include "core/Period.h"
 
 #include <QDate>
 #include <QFile>

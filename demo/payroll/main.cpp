@@ -1,4 +1,4 @@
-#include "app/Period.h"
+#include "core/Period.h"
 #include "demo/payroll/DemoPayroll.h"
 #include <QDate>
 

@@ -1,12 +1,12 @@
-#include "DemoFixture.h"
+#include "tests/support/DemoFixture.h"
 
-#include "app/ClientKeys.h"
 #include "app/FMStart.h"
-#include "app/FittedLayout.h"
-#include "app/ListGrid.h"
-#include "app/PayrollDatabase.h"
-#include "app/Session.h"
+#include "core/ClientKeys.h"
+#include "core/PayrollDatabase.h"
+#include "core/Session.h"
 #include "tests/support/RecordedMessages.h"
+#include "widgets/FittedLayout.h"
+#include "widgets/ListGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
 #include "about/frmAbout.h"
 #include "app/FMStart.h"
-#include "app/ListGrid.h"
-#include "app/Session.h"
+#include "core/Session.h"
 #include "export/kwpexport.h"
 #include "login/FMPass.h"
 #include "tests/support/RecordedMessages.h"
 #include "wagetypes/Categories.h"
 #include "wagetypes/FMLart.h"
+#include "widgets/ListGrid.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -1,11 +1,11 @@
-#include "DemoFixture.h"
 #include "PostgresServer.h"
+#include "tests/support/DemoFixture.h"
 
 #include "app/FMStart.h"
-#include "app/ListGrid.h"
-#include "app/PayrollDatabase.h"
-#include "app/Session.h"
+#include "core/PayrollDatabase.h"
+#include "core/Session.h"
 #include "tests/support/RecordedMessages.h"
+#include "widgets/ListGrid.h"
 
 #include <QComboBox>
 #include <QSqlDatabase>

@@ -1,6 +1,6 @@
 #include "tests/export/ConnectedServer.h"
 
-#include "app/QueryFile.h"
+#include "core/QueryFile.h"
 
 ConnectedServer::ConnectedServer()
     : session(messages) {

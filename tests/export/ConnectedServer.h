@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Session.h"
+#include "core/Session.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
 

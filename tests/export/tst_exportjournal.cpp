@@ -1,4 +1,4 @@
-#include "app/PayrollDatabase.h"
+#include "core/PayrollDatabase.h"
 #include "export/ExportJournal.h"
 #include "export/ExportRun.h"
 #include "export/ExportWindowView.h"

@@ -1,6 +1,4 @@
 #include "app/FMStart.h"
-#include "app/FittedLayout.h"
-#include "app/ListGrid.h"
 #include "app/ProgramWindows.h"
 #include "export/ExportController.h"
 #include "export/ProgressMeter.h"
@@ -11,6 +9,8 @@
 #include "tests/support/RecordedMessages.h"
 #include "wagetypes/FMLart.h"
 #include "wagetypes/WageTypeTexts.h"
+#include "widgets/FittedLayout.h"
+#include "widgets/ListGrid.h"
 
 #include <QComboBox>
 #include <QDir>

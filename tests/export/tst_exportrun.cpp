@@ -1,5 +1,5 @@
-#include "app/PayrollDatabase.h"
-#include "app/QueryFile.h"
+#include "core/PayrollDatabase.h"
+#include "core/QueryFile.h"
 #include "export/ExportRun.h"
 #include "export/ExportWindowView.h"
 #include "export/ProgressMeter.h"

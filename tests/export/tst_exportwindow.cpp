@@ -1,7 +1,7 @@
-#include "app/FittedLayout.h"
 #include "export/ExportWindowView.h"
 #include "export/ProgressMeter.h"
 #include "export/kwpexport.h"
+#include "widgets/FittedLayout.h"
 
 #include <QApplication>
 #include <QProgressBar>

@@ -1,5 +1,5 @@
-#include "app/ListGridModel.h"
-#include "app/Preview.h"
+#include "core/ListGridModel.h"
+#include "core/Preview.h"
 #include "export/ExportRun.h"
 #include "export/RecordCheck.h"
 #include "tests/export/ConnectedServer.h"

@@ -1,8 +1,8 @@
 #include "app/FMStart.h"
 #include "app/ProgramWindows.h"
-#include "app/Session.h"
+#include "core/Session.h"
 #include "login/FMPass.h"
-#include "tests/app/DemoFixture.h"
+#include "tests/support/DemoFixture.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
 

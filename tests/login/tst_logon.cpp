@@ -1,4 +1,4 @@
-#include "app/Session.h"
+#include "core/Session.h"
 #include "gateway/GetPiece.h"
 #include "gateway/Logon.h"
 #include "gateway/LogonSettings.h"

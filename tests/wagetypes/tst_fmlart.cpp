@@ -1,5 +1,3 @@
-#include "app/FittedLayout.h"
-#include "app/ListGrid.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/wagetypes/WageTypeFixture.h"
@@ -7,6 +5,8 @@
 #include "wagetypes/FMLart.h"
 #include "wagetypes/WageTypeTexts.h"
 #include "wagetypes/WageTypesController.h"
+#include "widgets/FittedLayout.h"
+#include "widgets/ListGrid.h"
 
 #include <QApplication>
 #include <QLabel>

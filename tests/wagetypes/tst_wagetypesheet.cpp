@@ -1,5 +1,5 @@
-#include "app/ListGridModel.h"
-#include "app/QueryFile.h"
+#include "core/ListGridModel.h"
+#include "core/QueryFile.h"
 #include "gateway/ErpConnection.h"
 #include "gateway/ErpGateway.h"
 #include "gateway/MumpsString.h"

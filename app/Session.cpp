@@ -1,5 +1,0 @@
-#include "app/Session.h"
-
-Session::Session(UserMessages &messages, const GatewaySettings &gatewaySettings)
-    : messages(messages)
-    , gateway(messages, gatewaySettings) {}
