@@ -39,6 +39,7 @@ private slots:
     void saveFromMenu_data();
     void saveFromMenu();
     void closeBoxFromMenuOnlyLogsOff();
+    void leavingFromMenuEndsProgram();
 
 private:
     // The main window of a fresh session with the given start-up command line; dialogAction
@@ -215,6 +216,16 @@ void TestFMPass::closeBoxFromMenuOnlyLogsOff() {
     QTRY_VERIFY(!dialog()); // the next showing starts afresh
     window_->findChild<QAction *>("mLogin")->trigger();
     QVERIFY(box(dialog(), "BSERVER")->text().isEmpty());
+}
+
+void TestFMPass::leavingFromMenuEndsProgram() {
+    // "Beenden" in the dialog ends the program in order: log-off, database closed.
+    QVERIFY(start("1 0  demo cache"));
+    window_->findChild<QAction *>("mLogin")->trigger();
+    QTest::mouseClick(button(dialog(), "BUAusst"), Qt::LeftButton);
+    QCOMPARE(ended_, QList<int>{0});
+    QVERIFY(!session_->logon().Connected);
+    QVERIFY(!session_->adocon.isOpen());
 }
 
 QTEST_MAIN(TestFMPass)
