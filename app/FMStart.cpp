@@ -115,7 +115,8 @@ void FMStart::buildControls() {
     for (const PreviewColumn &column : designedPreviewColumns())
         list1->addColumn(column.heading, column.width, column.alignment);
 
-    connect(exportButton, &QPushButton::clicked, this, &FMStart::exportRequested);
+    connect(exportButton, &QPushButton::clicked, this,
+            [this] { emit exportRequested(previewRecords_); });
     connect(Command1, &QPushButton::clicked, this, &FMStart::endAtOnce);
     connect(&mandant->grid(), &ListGridModel::markChanged, this, &FMStart::selectionChanged);
     connect(periode, &QComboBox::activated, this, &FMStart::selectionChanged);
@@ -164,7 +165,11 @@ bool FMStart::Form_Load() {
 }
 
 FillOutcome FMStart::fillPreview() {
-    return FillList(session, list1->grid(), periode->currentText(), clientKeyList(mandant->grid()));
+    const FillOutcome filled =
+        FillList(session, list1->grid(), periode->currentText(), clientKeyList(mandant->grid()));
+    if (filled.ok)
+        previewRecords_ = filled.records;
+    return filled;
 }
 
 bool FMStart::refresh1() {
@@ -187,6 +192,14 @@ void FMStart::selectionChanged() {
         return;
     }
     refresh1();
+}
+
+ExportSelection FMStart::exportSelection() const {
+    return {clientKeyList(mandant->grid()), periode->currentText()};
+}
+
+void FMStart::setExportButtonVisible(bool visible) {
+    exportButton->setVisible(visible);
 }
 
 void FMStart::exportEnded() {

@@ -2,6 +2,7 @@
 
 #include "core/PayrollDatabase.h"
 #include "core/Preview.h"
+#include "export/ExportMainWindow.h"
 
 #include <QMainWindow>
 
@@ -15,8 +16,10 @@ class Session;
 
 // The main window: its load handler is the program's start-up, its unload handler the
 // program's orderly end. It only wires its widgets to the payroll logic; the windows it opens
-// (export, login, wage types, About) are plugged in through its signals.
-class FMStart : public QMainWindow {
+// (export, login, wage types, About) are plugged in through its signals; the export sees it
+// through ExportMainWindow. Its controls are its own: mandant, periode, export, Command1 and
+// list1 (object names as the controls').
+class FMStart : public QMainWindow, public ExportMainWindow {
     Q_OBJECT
 public:
     // Log-on and log-off of the ERP server. By default the log-on reports "logged on" with the
@@ -40,18 +43,19 @@ public:
     // Rebuilds the preview from the client marks and the period text. False when it failed
     // (the user has been told; the last good preview stays).
     bool refresh1();
+    // The records of the last preview fill that succeeded, 0 before the first.
+    qint64 previewRecords() const { return previewRecords_; }
+
+    // The export's view of the window.
+    ExportSelection exportSelection() const override;
+    void setExportButtonVisible(bool visible) override;
     // An export has ended: the preview catches up with marks and a period chosen meanwhile, or,
     // when the window was closed during the run, the unload handler finishes.
-    void exportEnded();
-
-    ListGrid *mandant;
-    QComboBox *periode;
-    QPushButton *exportButton; // the button "Export"
-    QPushButton *Command1;     // the button "Beenden"
-    ListGrid *list1;
+    void exportEnded() override;
 
 signals:
-    void exportRequested();
+    // The button "Export", with the record count of the preview the user sees.
+    void exportRequested(qint64 previewCount);
     void loginRequested();
     void wageTypesRequested();
     void aboutRequested();
@@ -63,6 +67,12 @@ protected:
     Session &session;
 
 private:
+    ListGrid *mandant;
+    QComboBox *periode;
+    QPushButton *exportButton; // the button "Export"
+    QPushButton *Command1;     // the button "Beenden"
+    ListGrid *list1;
+
     PayrollSource payrollSource;
     ServerHooks server;
     std::function<void(int)> endProgram;
@@ -70,6 +80,7 @@ private:
     bool ended = false;
     bool previewBehind = false;     // marks or period changed while an export ran
     bool unloadAfterExport = false; // closed while an export ran
+    qint64 previewRecords_ = 0;
 
     // A change of the marks or a period chosen: the preview follows, after a running export.
     void selectionChanged();

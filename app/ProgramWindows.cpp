@@ -5,12 +5,16 @@
 #include "core/Session.h"
 
 ProgramWindows::ProgramWindows(Session &session, FMStart &mainWindow, const QString &logonArguments)
-    : exporter(session, mainWindow)
+    : exporter(session, mainWindow, mainWindow)
     , login(session, mainWindow)
     , about(&mainWindow, session.messages, payrollIniPath())
     , wageTypes(&mainWindow,
                 {[&session] { return session.adocon.database(); }, gatewayChannel(session.gateway),
                  &session.messages, [&session] { return session.exportRunning; }}) {
+    QObject::connect(&mainWindow, &FMStart::exportRequested, &exporter, &ExportController::start);
+    QObject::connect(&mainWindow, &FMStart::loginRequested, &login, &LoginController::showFromMenu);
+    QObject::connect(&login, &LoginController::programEndRequested, &mainWindow,
+                     &FMStart::Form_Unload);
     QObject::connect(&mainWindow, &FMStart::wageTypesRequested, &wageTypes,
                      &WageTypesController::open);
     QObject::connect(&mainWindow, &FMStart::aboutRequested, &about, &AboutController::open);

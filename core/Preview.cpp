@@ -73,9 +73,5 @@ FillOutcome FillList(ListGridModel &list1, const QString &period, const QString 
 
 FillOutcome FillList(Session &session, ListGridModel &list1, const QString &period,
                      const QString &clientKeys) {
-    const FillOutcome filled =
-        FillList(list1, period, clientKeys, session.adocon.database(), session.sqltext);
-    if (filled.ok)
-        session.reccount = filled.records;
-    return filled;
+    return FillList(list1, period, clientKeys, session.adocon.database(), session.sqltext);
 }

@@ -36,7 +36,6 @@ struct FillOutcome {
 FillOutcome FillList(ListGridModel &list1, const QString &period, const QString &clientKeys,
                      const QSqlDatabase &db, const QString &query);
 
-// The same on the session's adocon with its sqltext; sets its reccount, which a failure leaves
-// at the last good fill.
+// The same on the session's adocon with its sqltext.
 FillOutcome FillList(Session &session, ListGridModel &list1, const QString &period,
                      const QString &clientKeys);

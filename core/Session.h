@@ -12,8 +12,8 @@
 
 // What one run of the program shares between its windows and procedures: the log-on record
 // with the server connection, the payroll connection `adocon`, the query text `sqltext`, the
-// record count of the last preview `reccount`, the settings, and where messages go. Created
-// in main (and in kwpctl, and in each test) and handed to whoever needs it.
+// settings, and where messages go. Created in main (and in kwpctl, and in each test) and
+// handed to whoever needs it.
 class Session {
 public:
     explicit Session(UserMessages &messages, const GatewaySettings &gatewaySettings = {});
@@ -24,7 +24,6 @@ public:
     ErpGateway gateway; // the log-on record and the server connection
     PayrollConnection adocon;
     QString sqltext;           // the query file's text, read once at start-up
-    qint64 reccount = 0;       // records of the last preview fill
     LogonSettings storedLogon; // the user's last successful log-on
     QString journalDirectory;  // where export journals go; empty: the user's data location
     // An export is reading adocon and sending on the server connection: what would change

@@ -4,6 +4,7 @@
 #include "core/Conversions.h"
 #include "core/PayrollTexts.h"
 #include "core/QueryFile.h"
+#include "export/ExportOrigin.h"
 #include "export/ExportProgressView.h"
 #include "export/ExportRecords.h"
 #include "export/LineRecordWriter.h"
@@ -51,10 +52,11 @@ const QString closedDatabase =
     QStringLiteral("Die Verbindung zur Lohndatenbank wurde während des Exports geschlossen.");
 } // namespace
 
-ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,
-                     Parts parts)
+ExportRun::ExportRun(const RecordCheck &check, ExportProgressView &view, ExportOrigin &origin,
+                     UserMessages &messages, Parts parts)
     : check_(check)
     , view_(view)
+    , origin_(origin)
     , messages_(messages)
     , parts_(std::move(parts))
     , locale_(regionalLocale())
@@ -90,11 +92,11 @@ void ExportRun::endReport(Outcome outcome) {
 }
 
 ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
-    parts_.setExportButtonVisible(false);
-    if (!parts_.letMessageLoopRun())
+    origin_.setExportButtonVisible(false);
+    if (!origin_.letMessageLoopRun())
         return Outcome::Abandoned;
 
-    const ExportSelection selection = parts_.selection();
+    const ExportSelection selection = origin_.selection();
     if (parts_.report) {
         QString error;
         if (!parts_.report->begin(selection, query, &error))
@@ -158,12 +160,12 @@ ExportRun::Outcome ExportRun::execute(const QString &query, qint64 reccount) {
                 return stopped(result, readFailure, error);
             result.reset();
             view_.setOkVisible(true);
-            parts_.setExportButtonVisible(true);
+            origin_.setExportButtonVisible(true);
             return Outcome::Completed;
         }
         ++lineCounter_;
         view_.setMeterPosition(int(qMin<qint64>(lineCounter_, INT_MAX)));
-        if (!parts_.letMessageLoopRun())
+        if (!origin_.letMessageLoopRun())
             return Outcome::Abandoned;
         // What ran in the message loop may have closed the database under the row.
         if (!database_.isOpen())
@@ -277,7 +279,7 @@ bool ExportRun::refuseRow(const PayrollQuery &row, int columnCount, int column,
 
 ExportRun::Outcome ExportRun::notStarted(const QString &text, const QString &details) {
     tell(text, details);
-    parts_.setExportButtonVisible(true);
+    origin_.setExportButtonVisible(true);
     return Outcome::NotStarted;
 }
 
@@ -399,7 +401,7 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
         if (rowsEnded && last == sent && !begun) {
             result.reset();
             view_.setOkVisible(true);
-            parts_.setExportButtonVisible(true);
+            origin_.setExportButtonVisible(true);
             return Outcome::Completed;
         }
         lineCounter_ = last + 1;
@@ -461,7 +463,7 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
                 }
                 break;
             }
-            if (!parts_.letMessageLoopRun()) {
+            if (!origin_.letMessageLoopRun()) {
                 abandoned = true;
                 break;
             }
@@ -542,6 +544,6 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
         return stopped(result, failureText, failureDetails);
     result.reset();
     view_.setOkVisible(true);
-    parts_.setExportButtonVisible(true);
+    origin_.setExportButtonVisible(true);
     return Outcome::Completed;
 }

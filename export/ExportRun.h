@@ -12,11 +12,11 @@
 #include <QString>
 
 #include <functional>
-
-class LineChannel;
 #include <optional>
 
+class ExportOrigin;
 class ExportProgressView;
+class LineChannel;
 class UserMessages;
 
 // One export: the opening record and then one line record per result row, each handed to
@@ -27,13 +27,8 @@ class ExportRun {
 public:
     using Outcome = ExportOutcome;
 
-    // The parts the run works with beside the database and the display.
+    // The parts the run works with beside the database, the display and where it was started.
     struct Parts {
-        std::function<void(bool visible)> setExportButtonVisible;
-        // Lets the message loop run once; false when the program is ending meanwhile.
-        std::function<bool()> letMessageLoopRun;
-        // Reads the marked clients and the period text.
-        std::function<ExportSelection()> selection;
         // The command channel; tells a failed line from an answer.
         std::function<ServerAnswer(const QString &line)> execute;
         // Keeps account of every run (the journal); none in tests that do not look at it.
@@ -50,8 +45,8 @@ public:
         std::function<void(const ServerAnswer &failed)> recordFailed = {};
     };
 
-    ExportRun(const RecordCheck &check, ExportProgressView &view, UserMessages &messages,
-              Parts parts);
+    ExportRun(const RecordCheck &check, ExportProgressView &view, ExportOrigin &origin,
+              UserMessages &messages, Parts parts);
 
     // Runs one export on the payroll database with the query text and the preview's line
     // count (for the meter).
@@ -95,6 +90,7 @@ private:
     QSqlDatabase database_;
     const RecordCheck &check_;
     ExportProgressView &view_;
+    ExportOrigin &origin_;
     UserMessages &messages_;
     Parts parts_;
     QLocale locale_;

@@ -1,11 +1,11 @@
 #include "kwpctl/Commands.h"
 
 #include "export/ExportJournal.h"
+#include "export/ExportOrigin.h"
 #include "export/ExportProgressView.h"
 #include "export/ExportRun.h"
 #include "export/RecordCheck.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 
@@ -49,17 +49,10 @@ int exportLines(CommandContext &context) {
     StderrProgress progress;
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
     ExportJournal journal(session);
+    WindowlessOrigin origin({keys, period});
     ExportRun run(
-        check, progress, context.messages,
-        {[](bool) {},
-         [] {
-             QCoreApplication::processEvents();
-             return true;
-         },
-         [&] {
-             return ExportSelection{keys, period};
-         },
-         [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+        check, progress, origin, context.messages,
+        {[&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
          &journal, usableLineLength(session.gateway.settings),
          [&session] { return session.gateway.logon.connection.get(); },
          session.gateway.settings.recordsInFlight,

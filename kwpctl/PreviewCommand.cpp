@@ -21,7 +21,7 @@ int preview(CommandContext &context) {
     for (int row = 0; row < list1.rows(); ++row)
         out << list1.rowText(row) << '\n';
     out.flush();
-    QTextStream(stderr) << context.session.reccount << " Datensätze\n";
+    QTextStream(stderr) << filled.records << " Datensätze\n";
     return Success;
 }
 } // namespace

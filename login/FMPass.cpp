@@ -82,6 +82,11 @@ LogonValues FMPass::values() const {
     return values;
 }
 
+void FMPass::clearPassword() {
+    PASSW->clear();
+    PASSW->setFocus();
+}
+
 void FMPass::centre() {
     const QWidget *owner = parentWidget();
     const QRect area = owner ? owner->frameGeometry()

@@ -1,18 +1,15 @@
 #include "login/LoginController.h"
 
-#include "app/FMStart.h"
 #include "core/Session.h"
 #include "login/FMPass.h"
 #include "login/LoginSave.h"
 
 #include <QCoreApplication>
-#include <QLineEdit>
+#include <QWidget>
 
-LoginController::LoginController(Session &session, FMStart &mainWindow)
+LoginController::LoginController(Session &session, QWidget &mainWindow)
     : session_(session)
-    , mainWindow_(&mainWindow) {
-    connect(&mainWindow, &FMStart::loginRequested, this, &LoginController::showFromMenu);
-}
+    , mainWindow_(&mainWindow) {}
 
 LoginController::~LoginController() {
     delete dialog_;
@@ -82,8 +79,7 @@ void LoginController::save() {
     case LogonResult::Outcome::Rejected:
         if (!dialog_)
             return;
-        dialog_->PASSW->clear();
-        dialog_->PASSW->setFocus();
+        dialog_->clearPassword();
         QCoreApplication::processEvents();
         return;
     }
@@ -91,7 +87,7 @@ void LoginController::save() {
 
 void LoginController::leaveProgram() {
     if (mainWindow_)
-        mainWindow_->Form_Unload();
+        emit programEndRequested();
     else if (dialog_)
         dialog_->close();
 }

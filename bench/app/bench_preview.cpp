@@ -61,26 +61,27 @@ int refresh(Session &session, const PayrollSource &source) {
     if (!window.Form_Load())
         return 1;
     window.show();
-    window.list1->grid().clear();
-    window.list1->viewport()->repaint();
-    window.periode->setEditText(period);
+    auto *list1 = window.findChild<ListGrid *>(QStringLiteral("list1"));
+    list1->grid().clear();
+    list1->viewport()->repaint();
+    window.findChild<QComboBox *>(QStringLiteral("periode"))->setEditText(period);
     const double before = heapMiB();
     QElapsedTimer timer;
     timer.start();
     window.refresh1();
-    window.list1->viewport()->repaint();
+    list1->viewport()->repaint();
     const double total = timer.nsecsElapsed() / 1e6;
     // The grid's share alone: the same rows once more into the model, plus the first paint.
     QList<QString> rows;
-    for (int r = 0; r < window.list1->grid().rows(); ++r)
-        rows.append(window.list1->grid().rowText(r));
+    for (int r = 0; r < list1->grid().rows(); ++r)
+        rows.append(list1->grid().rowText(r));
     timer.restart();
-    window.list1->grid().setRows(std::move(rows));
-    window.list1->viewport()->repaint();
+    list1->grid().setRows(std::move(rows));
+    list1->viewport()->repaint();
     const double fill = timer.nsecsElapsed() / 1e6;
     print(QStringLiteral("b %1 %2 %3 %4")
               .arg(total)
-              .arg(session.reccount)
+              .arg(window.previewRecords())
               .arg(heapMiB() - before)
               .arg(fill));
     return 0;

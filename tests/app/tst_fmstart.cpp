@@ -35,6 +35,12 @@ struct Started {
                                [this] { ++logouts; }});
         window.setEndProgram([this](int code) { endCodes.append(code); });
     }
+    // The window's controls, by their names.
+    ListGrid *mandant() { return window.findChild<ListGrid *>(QStringLiteral("mandant")); }
+    QComboBox *periode() { return window.findChild<QComboBox *>(QStringLiteral("periode")); }
+    ListGrid *list1() { return window.findChild<ListGrid *>(QStringLiteral("list1")); }
+    QPushButton *button(const QString &name) { return window.findChild<QPushButton *>(name); }
+
     RecordedMessages messages;
     Session session;
     FMStart window;
@@ -89,19 +95,19 @@ void TestFMStart::startupSequence() {
              QStringLiteral("KORVEX KWP-Import              Firma: 12     Filiale: 3     "
                             "Benutzer: Anna Müller"));
 
-    QCOMPARE(s.window.periode->count(), 3);
-    QCOMPARE(s.window.periode->itemText(0), QStringLiteral("202402"));
-    QCOMPARE(s.window.periode->itemText(2), QStringLiteral("202312"));
-    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202402"));
+    QCOMPARE(s.periode()->count(), 3);
+    QCOMPARE(s.periode()->itemText(0), QStringLiteral("202402"));
+    QCOMPARE(s.periode()->itemText(2), QStringLiteral("202312"));
+    QCOMPARE(s.periode()->currentText(), QStringLiteral("202402"));
 
-    const ListGridModel &mandant = s.window.mandant->grid();
+    const ListGridModel &mandant = s.mandant()->grid();
     QCOMPARE(mandant.rows(), 2);
     QCOMPARE(mandant.rowText(0), QStringLiteral("3;Alpenland Handels GmbH"));
     QCOMPARE(mandant.rowText(1), QStringLiteral("999;Lohnverrechnung Übungsmandant"));
     QVERIFY(mandant.isChecked(0, 3) && mandant.isChecked(1, 3));
     QCOMPARE(clientKeyList(mandant), QStringLiteral("3, 999, 1000"));
 
-    const ListGridModel &list1 = s.window.list1->grid();
+    const ListGridModel &list1 = s.list1()->grid();
     QCOMPARE(list1.columnCountOfGrid(), 19);
     QCOMPARE(list1.columnHeading(19), QStringLiteral("Svnr"));
     QCOMPARE(list1.columnWidth(19), 120);
@@ -111,7 +117,7 @@ void TestFMStart::startupSequence() {
         QCOMPARE(list1.columnAlignment(c), expectedAlignment.at(c - 1));
 
     QVERIFY(list1.rows() > 0);
-    QCOMPARE(s.session.reccount, qint64(list1.rows()));
+    QCOMPARE(s.window.previewRecords(), qint64(list1.rows()));
     QCOMPARE(column(list1, 1), (QSet<QString>{"3", "999"}));
     QCOMPARE(column(list1, 4), QSet<QString>{"202402"});
     QVERIFY(!s.session.sqltext.isEmpty());
@@ -125,8 +131,8 @@ void TestFMStart::januaryStartShowsDecember() {
     DemoFolder demo;
     Started s(sqlite(demo.databasePath()), QDate(2024, 1, 5));
     QVERIFY(s.window.Form_Load());
-    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202312"));
-    QCOMPARE(column(s.window.list1->grid(), 4), QSet<QString>{"202312"});
+    QCOMPARE(s.periode()->currentText(), QStringLiteral("202312"));
+    QCOMPARE(column(s.list1()->grid(), 4), QSet<QString>{"202312"});
 }
 
 void TestFMStart::refreshTriggers() {
@@ -134,44 +140,44 @@ void TestFMStart::refreshTriggers() {
     Started s(sqlite(demo.databasePath()));
     RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
-    ListGridModel &mandant = s.window.mandant->grid();
-    const ListGridModel &list1 = s.window.list1->grid();
+    ListGridModel &mandant = s.mandant()->grid();
+    const ListGridModel &list1 = s.list1()->grid();
     const int both = list1.rows();
 
     mandant.setChecked(1, 3, false);
     QCOMPARE(column(list1, 1), QSet<QString>{"3"});
     QVERIFY(list1.rows() < both);
-    QCOMPARE(s.session.reccount, qint64(list1.rows()));
+    QCOMPARE(s.window.previewRecords(), qint64(list1.rows()));
 
     mandant.setChecked(0, 3, false); // nothing marked: only "1000", which has no data
     QCOMPARE(list1.rows(), 0);
-    QCOMPARE(s.session.reccount, 0);
+    QCOMPARE(s.window.previewRecords(), 0);
     mandant.setChecked(0, 3, true);
     mandant.setChecked(1, 3, true);
     QCOMPARE(list1.rows(), both);
 
     // Typing a period does not refresh; choosing one from the list does.
-    s.window.periode->setEditText("202401");
+    s.periode()->setEditText("202401");
     QCOMPARE(column(list1, 4), QSet<QString>{"202402"});
-    s.window.periode->setCurrentIndex(0);
+    s.periode()->setCurrentIndex(0);
     s.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.window));
-    QTest::keyClick(s.window.periode, Qt::Key_Down);
-    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202401"));
+    QTest::keyClick(s.periode(), Qt::Key_Down);
+    QCOMPARE(s.periode()->currentText(), QStringLiteral("202401"));
     QCOMPARE(column(list1, 4), QSet<QString>{"202401"}); // replaced, not added to
 
     // Typed text is neither completed from the list nor taken as a choice by Return.
-    QLineEdit *typed = s.window.periode->lineEdit();
+    QLineEdit *typed = s.periode()->lineEdit();
     typed->clear();
     QTest::keyClicks(typed, "2023");
-    QCOMPARE(s.window.periode->currentText(), QStringLiteral("2023"));
+    QCOMPARE(s.periode()->currentText(), QStringLiteral("2023"));
     QTest::keyClicks(typed, "12");
     QTest::keyClick(typed, Qt::Key_Return);
     QTest::keyClick(typed, Qt::Key_Enter);
-    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202312"));
+    QCOMPARE(s.periode()->currentText(), QStringLiteral("202312"));
     QCOMPARE(column(list1, 4), QSet<QString>{"202401"});
-    QTest::keyClick(s.window.periode, Qt::Key_Down);
-    QCOMPARE(column(list1, 4), QSet<QString>{s.window.periode->currentText()});
+    QTest::keyClick(s.periode(), Qt::Key_Down);
+    QCOMPARE(column(list1, 4), QSet<QString>{s.periode()->currentText()});
     QCOMPARE(messages.messages.size(), 0);
 }
 
@@ -180,16 +186,16 @@ void TestFMStart::refusedPeriodKeepsPreview() {
     Started s(sqlite(demo.databasePath()));
     RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
-    const ListGridModel &list1 = s.window.list1->grid();
+    const ListGridModel &list1 = s.list1()->grid();
     const QString firstRow = list1.rowText(0);
     const int rows = list1.rows();
-    s.window.periode->setEditText("202402 or 1=1");
-    s.window.mandant->grid().setChecked(1, 3, false);
+    s.periode()->setEditText("202402 or 1=1");
+    s.mandant()->grid().setChecked(1, 3, false);
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY(messages.messages.first().text.contains("JJJJMM"));
     QCOMPARE(list1.rows(), rows);
     QCOMPARE(list1.rowText(0), firstRow);
-    QCOMPARE(s.session.reccount, qint64(rows));
+    QCOMPARE(s.window.previewRecords(), qint64(rows));
 }
 
 void TestFMStart::sqlErrorKeepsPreview() {
@@ -197,13 +203,13 @@ void TestFMStart::sqlErrorKeepsPreview() {
     Started s(sqlite(demo.databasePath()));
     RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
-    const int rows = s.window.list1->grid().rows();
+    const int rows = s.list1()->grid().rows();
     s.session.sqltext = "select * from NoSuchTable where $$PERIODE$$ in ($$MANDANT$$)\r\n";
     QVERIFY(!s.window.refresh1());
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY(messages.messages.first().text.contains("Vorschau"));
     QVERIFY(messages.messages.first().details.contains("NoSuchTable"));
-    QCOMPARE(s.window.list1->grid().rows(), rows);
+    QCOMPARE(s.list1()->grid().rows(), rows);
     QCOMPARE(s.endCodes.size(), 0);
 }
 
@@ -281,11 +287,11 @@ void TestFMStart::noListedClientsAndNoPeriods() {
     Started s(sqlite(demo.databasePath()));
     RecordedMessages &messages = s.messages;
     QVERIFY(s.window.Form_Load());
-    QCOMPARE(s.window.mandant->grid().rows(), 0);
-    QCOMPARE(s.window.periode->count(), 0);
-    QCOMPARE(s.window.periode->currentText(), QStringLiteral("202402"));
-    QCOMPARE(s.window.list1->grid().rows(), 0);
-    QCOMPARE(s.session.reccount, 0);
+    QCOMPARE(s.mandant()->grid().rows(), 0);
+    QCOMPARE(s.periode()->count(), 0);
+    QCOMPARE(s.periode()->currentText(), QStringLiteral("202402"));
+    QCOMPARE(s.list1()->grid().rows(), 0);
+    QCOMPARE(s.window.previewRecords(), 0);
     QCOMPARE(messages.messages.size(), 0);
 }
 
@@ -310,7 +316,7 @@ void TestFMStart::endings() {
     else if (how == "menu")
         s.window.findChild<QAction *>("Beenden")->trigger();
     else
-        QTest::mouseClick(s.window.Command1, Qt::LeftButton);
+        QTest::mouseClick(s.button(QStringLiteral("Command1")), Qt::LeftButton);
     QCOMPARE(s.endCodes, QList<int>{0});
     QCOMPARE(s.logouts, logouts);
     // The button leaves at once: the database is not closed by the window.
@@ -333,16 +339,18 @@ void TestFMStart::menuAndCommands() {
     QSignalSpy loginSpy(&s.window, &FMStart::loginRequested);
     QSignalSpy wageSpy(&s.window, &FMStart::wageTypesRequested);
     QSignalSpy aboutSpy(&s.window, &FMStart::aboutRequested);
-    QTest::mouseClick(s.window.exportButton, Qt::LeftButton);
+    QTest::mouseClick(s.button(QStringLiteral("export")), Qt::LeftButton);
     s.window.findChild<QAction *>("mLogin")->trigger();
     s.window.findChild<QAction *>("mlart")->trigger();
     s.window.findChild<QAction *>("HilfeUeber")->trigger();
     QCOMPARE(exportSpy.size(), 1);
+    QVERIFY(s.window.previewRecords() > 0);
+    QCOMPARE(exportSpy.first().first().toLongLong(), s.window.previewRecords()); // for the meter
     QCOMPARE(loginSpy.size(), 1);
     QCOMPARE(wageSpy.size(), 1);
     QCOMPARE(aboutSpy.size(), 1);
-    QCOMPARE(s.window.exportButton->text(), QStringLiteral("Export"));
-    QCOMPARE(s.window.Command1->text(), QStringLiteral("Beenden"));
+    QCOMPARE(s.button(QStringLiteral("export"))->text(), QStringLiteral("Export"));
+    QCOMPARE(s.button(QStringLiteral("Command1"))->text(), QStringLiteral("Beenden"));
 }
 
 void TestFMStart::previewValuesFit_data() {
@@ -371,7 +379,7 @@ void TestFMStart::previewValuesFit() {
     QVERIFY(QTest::qWaitForWindowExposed(&s.window));
 
     // Every value of the preview, as the grid paints it: text between the cell's margins.
-    ListGrid *grid = s.window.list1;
+    ListGrid *grid = s.list1();
     const ListGridModel &list1 = grid->grid();
     QVERIFY(list1.rows() > 0);
     const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr,
@@ -392,7 +400,7 @@ void TestFMStart::previewValuesFit() {
     // The layout keeps its proportions: the grid's columns and the window grow alike.
     const FittedLayout layout(s.window.centralWidget());
     QCOMPARE(s.window.centralWidget()->width(), layout.twips(10515));
-    QCOMPARE(s.window.list1->geometry(), layout.twipsRect(240, 1320, 9855, 5895));
+    QCOMPARE(s.list1()->geometry(), layout.twipsRect(240, 1320, 9855, 5895));
     QCOMPARE(grid->columnWidth(0), layout.designPixels(40));
 }
 

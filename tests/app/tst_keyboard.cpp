@@ -31,10 +31,13 @@ private:
 std::unique_ptr<QWidget> KeyboardTest::build(const QString &window) {
     if (window == QLatin1String("FMStart")) {
         auto main = std::make_unique<FMStart>(session_, PayrollSource{});
-        main->mandant->grid().addRow(QStringLiteral("3;Drei"));
-        main->mandant->grid().addRow(QStringLiteral("999;Neunhundert"));
-        main->mandant->grid().setChecked(1, 3, true);
-        main->list1->grid().addRow(QStringLiteral("1;2;3"));
+        ListGridModel &mandant = main->findChild<ListGrid *>(QStringLiteral("mandant"))->grid();
+        mandant.addRow(QStringLiteral("3;Drei"));
+        mandant.addRow(QStringLiteral("999;Neunhundert"));
+        mandant.setChecked(1, 3, true);
+        main->findChild<ListGrid *>(QStringLiteral("list1"))
+            ->grid()
+            .addRow(QStringLiteral("1;2;3"));
         return main;
     }
     if (window == QLatin1String("FMPass"))
@@ -88,19 +91,19 @@ void KeyboardTest::tabMovesBetweenControls() {
 
 void KeyboardTest::arrowsAndSpaceInClientList() {
     const std::unique_ptr<QWidget> shown = build(QStringLiteral("FMStart"));
-    auto *main = static_cast<FMStart *>(shown.get());
+    auto *mandant = shown->findChild<ListGrid *>(QStringLiteral("mandant"));
     shown->show();
     shown->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(shown.get()));
-    main->mandant->setFocus(Qt::TabFocusReason);
-    main->mandant->setSelectedRow(0);
-    QTest::keyClick(main->mandant, Qt::Key_Down);
-    QCOMPARE(main->mandant->selectedRow(), 1);
-    QTest::keyClick(main->mandant, Qt::Key_Space);
-    QVERIFY(!main->mandant->grid().isChecked(1, 3));
-    QTest::keyClick(main->mandant, Qt::Key_Up);
-    QTest::keyClick(main->mandant, Qt::Key_Space);
-    QVERIFY(main->mandant->grid().isChecked(0, 3));
+    mandant->setFocus(Qt::TabFocusReason);
+    mandant->setSelectedRow(0);
+    QTest::keyClick(mandant, Qt::Key_Down);
+    QCOMPARE(mandant->selectedRow(), 1);
+    QTest::keyClick(mandant, Qt::Key_Space);
+    QVERIFY(!mandant->grid().isChecked(1, 3));
+    QTest::keyClick(mandant, Qt::Key_Up);
+    QTest::keyClick(mandant, Qt::Key_Space);
+    QVERIFY(mandant->grid().isChecked(0, 3));
 }
 
 QTEST_MAIN(KeyboardTest)

@@ -88,14 +88,18 @@ void TestOdbcPostgres::sameStartupAndPreviewAsSqlite() {
         window.setEndProgram([](int) {});
         if (!window.Form_Load())
             return false;
-        for (int i = 0; i < window.periode->count(); ++i)
-            periods->append(window.periode->itemText(i));
-        for (int r = 0; r < window.mandant->grid().rows(); ++r)
-            clients->append(window.mandant->grid().rowText(r));
-        window.periode->setEditText("202401");
+        auto *periode = window.findChild<QComboBox *>(QStringLiteral("periode"));
+        const ListGridModel &mandant =
+            window.findChild<ListGrid *>(QStringLiteral("mandant"))->grid();
+        const ListGridModel &list1 = window.findChild<ListGrid *>(QStringLiteral("list1"))->grid();
+        for (int i = 0; i < periode->count(); ++i)
+            periods->append(periode->itemText(i));
+        for (int r = 0; r < mandant.rows(); ++r)
+            clients->append(mandant.rowText(r));
+        periode->setEditText("202401");
         window.refresh1();
-        for (int r = 0; r < window.list1->grid().rows(); ++r)
-            rows->append(window.list1->grid().rowText(r));
+        for (int r = 0; r < list1.rows(); ++r)
+            rows->append(list1.rowText(r));
         return true;
     };
     QStringList sqlitePeriods, sqliteClients, sqliteRows;

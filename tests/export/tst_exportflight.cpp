@@ -194,13 +194,10 @@ void ExportFlightTest::stopsInTheProgram() {
         session.adocon.close();
         return true;
     };
+    TestOrigin origin({QStringLiteral("3"), QStringLiteral("202403")}, loop);
     ExportRun run(
-        check, view, server_->messages,
-        {[](bool) {}, loop,
-         [] {
-             return ExportSelection{QStringLiteral("3"), QStringLiteral("202403")};
-         },
-         [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+        check, view, origin, server_->messages,
+        {[&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
          nullptr, usableLineLength(session.gateway.settings),
          [&session] { return session.gateway.logon.connection.get(); }, 16,
          [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});

@@ -4,6 +4,7 @@
 #include "export/ExportWindowView.h"
 #include "export/RecordCheck.h"
 #include "tests/export/ConnectedServer.h"
+#include "tests/export/NoProgressView.h"
 #include "tests/export/PayrollFile.h"
 
 #include <QCryptographicHash>
@@ -144,18 +145,14 @@ ExportRun::Outcome ExportJournalTest::runExport(ExportJournal &journal) {
         qWarning("adocon: %s", qPrintable(opened.error));
     turn_ = 0;
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
+    TestOrigin origin({QStringLiteral("3, 999, 1000"), QStringLiteral("202403")}, [this] {
+        const int turn = turn_++;
+        return onLoop_ ? onLoop_(turn) : true;
+    });
     const ExportRun::Outcome outcome =
         ExportRun(
-            check, *view_, connected_->messages,
-            {[](bool) {},
-             [this] {
-                 const int turn = turn_++;
-                 return onLoop_ ? onLoop_(turn) : true;
-             },
-             [] {
-                 return ExportSelection{QStringLiteral("3, 999, 1000"), QStringLiteral("202403")};
-             },
-             [&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
+            check, *view_, origin, connected_->messages,
+            {[&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
              &journal, usableLineLength(session.gateway.settings)})
             .run(session.adocon.database(), session.sqltext, ExportRun::countLines);
     session.adocon.close();

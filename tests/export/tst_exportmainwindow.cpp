@@ -48,6 +48,15 @@ private:
     QStringList journalEnd();
     // Runs action once the meter has reached the position, from inside the run.
     void atPosition(int position, std::function<void()> action);
+    // The main window's controls, by their names.
+    QPushButton *button(const QString &name) const {
+        return window_->findChild<QPushButton *>(name);
+    }
+    QComboBox *periode() const {
+        return window_->findChild<QComboBox *>(QStringLiteral("periode"));
+    }
+    ListGrid *mandant() const { return window_->findChild<ListGrid *>(QStringLiteral("mandant")); }
+    ListGrid *list1() const { return window_->findChild<ListGrid *>(QStringLiteral("list1")); }
 
     std::unique_ptr<ConnectedServer> server_;
     std::unique_ptr<QTemporaryDir> dir_;
@@ -106,7 +115,7 @@ void ExportMainWindowTest::openMainWindow() {
     QVERIFY(window_->Form_Load());
     window_->move(120, 80);
     window_->show();
-    window_->periode->setEditText(QStringLiteral("202403"));
+    periode()->setEditText(QStringLiteral("202403"));
     QVERIFY(window_->refresh1());
 }
 
@@ -124,7 +133,7 @@ void ExportMainWindowTest::atPosition(int position, std::function<void()> action
         kwpexport *progress = exporter_ ? exporter_->view().window() : nullptr;
         if (!exporter_ || !exporter_->run().isRunning())
             return;
-        buttonDuringRun_.append(window_ && window_->exportButton->isVisible());
+        buttonDuringRun_.append(window_ && button(QStringLiteral("export"))->isVisible());
         if (progress && progress->fort1->position() == position) {
             watcher_->stop();
             action();
@@ -136,12 +145,12 @@ void ExportMainWindowTest::atPosition(int position, std::function<void()> action
 void ExportMainWindowTest::completedRun() {
     openMainWindow();
     atPosition(-1, [] {});
-    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("export")), Qt::LeftButton);
     QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Completed);
     QVERIFY(messages_->messages.isEmpty());
     QVERIFY(!buttonDuringRun_.isEmpty());
     QVERIFY(!buttonDuringRun_.contains(true));
-    QVERIFY(window_->exportButton->isVisible());
+    QVERIFY(button(QStringLiteral("export"))->isVisible());
     QCOMPARE(server_->receivedOnChannel(), 6);
     QCOMPARE(server_->openingOfLastBatch(), QByteArray("3, 999, 1000```202403"));
     QCOMPARE(journalEnd(), QStringList({"abgeschlossen", "7"}));
@@ -158,15 +167,15 @@ void ExportMainWindowTest::completedRun() {
 void ExportMainWindowTest::refusalKeepsButtonHidden() {
     QVERIFY(server_->fixture().setGlobal("^KWPTEST(\"refuse\",2)", "Nein."));
     openMainWindow();
-    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("export")), Qt::LeftButton);
     QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Refused);
     QCOMPARE(messages_->messages.size(), 1);
     QCOMPARE(messages_->messages[0].text, QStringLiteral("Nein."));
-    QVERIFY(!window_->exportButton->isVisible());
+    QVERIFY(!button(QStringLiteral("export"))->isVisible());
     QVERIFY(!exporter_->view().window()->isVisible());
     // A preview refresh does not bring it back either.
     QVERIFY(window_->refresh1());
-    QVERIFY(!window_->exportButton->isVisible());
+    QVERIFY(!button(QStringLiteral("export"))->isVisible());
 }
 
 void ExportMainWindowTest::closingMainWindowMidRun_data() {
@@ -189,9 +198,9 @@ void ExportMainWindowTest::closingMainWindowMidRun() {
         if (closeBox)
             window_->close();
         else
-            window_->Command1->click();
+            button(QStringLiteral("Command1"))->click();
     });
-    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("export")), Qt::LeftButton);
     QVERIFY(ended_);
     QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Abandoned);
     QCOMPARE(server_->receivedOnChannel(), 2); // line 3 was never sent
@@ -234,14 +243,14 @@ void ExportMainWindowTest::actionsDuringRun() {
     QStringList during; // what the action left while the run went on
     atPosition(3, [&] {
         if (action == QLatin1String("tick")) {
-            window_->mandant->grid().setChecked(0, 3, false);
+            mandant()->grid().setChecked(0, 3, false);
         } else if (action == QLatin1String("period")) {
-            window_->periode->setEditText(QStringLiteral("202402"));
-            emit window_->periode->activated(0);
+            periode()->setEditText(QStringLiteral("202402"));
+            emit periode()->activated(0);
         } else if (action == QLatin1String("login")) {
             windows_->login.showFromMenu();
             windows_->login.dialog()->fill(ErpServerFixture::demoUser(QStringLiteral("test")));
-            windows_->login.dialog()->BUSpeich->click();
+            windows_->login.dialog()->findChild<QPushButton *>(QStringLiteral("BUSpeich"))->click();
             during << QString::number(windows_->login.dialog()->isVisible());
         } else if (action == QLatin1String("wagetypes")) {
             windows_->wageTypes.open();
@@ -255,9 +264,9 @@ void ExportMainWindowTest::actionsDuringRun() {
             exporter_->view().window()->close();
             during << QString::number(exporter_->view().window()->isVisible());
         }
-        during << QString::number(session.reccount) << window_->list1->grid().rowText(0);
+        during << QString::number(window_->previewRecords()) << list1()->grid().rowText(0);
     });
-    QTest::mouseClick(window_->exportButton, Qt::LeftButton);
+    QTest::mouseClick(button(QStringLiteral("export")), Qt::LeftButton);
     // The run went through on its own connection, untouched.
     QCOMPARE(exporter_->lastOutcome(), ExportRun::Outcome::Completed);
     QCOMPARE(server_->receivedOnChannel(), 6);
@@ -265,8 +274,8 @@ void ExportMainWindowTest::actionsDuringRun() {
     if (action == QLatin1String("tick") || action == QLatin1String("period")) {
         QCOMPARE(during.value(0), QStringLiteral("6"));
         QVERIFY(!during.value(1).isEmpty());
-        QCOMPARE(session.reccount, 0); // caught up after the run
-        QCOMPARE(window_->list1->grid().rows(), 0);
+        QCOMPARE(window_->previewRecords(), 0); // caught up after the run
+        QCOMPARE(list1()->grid().rows(), 0);
         QVERIFY(messages_->messages.isEmpty());
     } else if (action == QLatin1String("login")) {
         QCOMPARE(during.value(0), QStringLiteral("1")); // the dialog stays, values kept

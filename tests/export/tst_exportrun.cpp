@@ -8,6 +8,7 @@
 #include "export/kwpexport.h"
 #include "gateway/MsmClient.h"
 #include "tests/export/ConnectedServer.h"
+#include "tests/export/NoProgressView.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
@@ -117,20 +118,17 @@ ExportRun::Outcome ExportRunTest::runExport(const QString &keys, const QString &
     turn_ = 0;
     if (reccount == -2)
         reccount = payroll_->expectedRecords().size();
-    return ExportRun(*check_, *view_, *messages_,
-                     {[this](bool visible) { buttonVisible_ = visible; },
-                      [this] {
-                          QCoreApplication::processEvents();
-                          const int turn = turn_++;
-                          return onLoop_ ? onLoop_(turn) : true;
-                      },
-                      [=] {
-                          return ExportSelection{keys, period};
-                      },
-                      [&session](const QString &line) {
-                          return session.gateway.ServerExecuteChecked(line);
-                      }})
-        .run(session.adocon.database(), session.sqltext, reccount);
+    TestOrigin origin({keys, period}, [this] {
+        QCoreApplication::processEvents();
+        const int turn = turn_++;
+        return onLoop_ ? onLoop_(turn) : true;
+    });
+    const ExportRun::Outcome outcome =
+        ExportRun(*check_, *view_, origin, *messages_, {[&session](const QString &line) {
+            return session.gateway.ServerExecuteChecked(line);
+        }}).run(session.adocon.database(), session.sqltext, reccount);
+    buttonVisible_ = origin.buttonVisible;
+    return outcome;
 }
 
 QList<QByteArray> ExportRunTest::storedLines(int batch, int count) {

@@ -28,6 +28,7 @@ struct Side {
     ConnectedServer server;
     PayrollFile payroll;
     ListGridModel list1;
+    qint64 reccount = 0; // the preview's records
 };
 } // namespace
 
@@ -39,11 +40,13 @@ void TwoSessionsTest::previewAndExportStayApart() {
         QVERIFY2(side->server.ok(), qPrintable(side->server.error()));
         Session &session = side->server.session;
         QVERIFY(session.adocon.open({PayrollSource::Kind::Sqlite, side->payroll.path()}).ok);
-        QVERIFY(
-            FillList(session, side->list1, QStringLiteral("202403"), QStringLiteral("3, 1000")).ok);
+        const FillOutcome filled =
+            FillList(session, side->list1, QStringLiteral("202403"), QStringLiteral("3, 1000"));
+        QVERIFY(filled.ok);
+        side->reccount = filled.records;
     }
-    QCOMPARE(a.server.session.reccount, 3);
-    QCOMPARE(b.server.session.reccount, 5);
+    QCOMPARE(a.reccount, 3);
+    QCOMPARE(b.reccount, 5);
     QCOMPARE(a.list1.rows(), 3);
     QCOMPARE(b.list1.rows(), 5);
 
@@ -53,32 +56,25 @@ void TwoSessionsTest::previewAndExportStayApart() {
     Session &sb = b.server.session;
     const RecordCheck check = RecordCheck::forServer(sa.gateway.settings.charset);
     int turns = 0;
-    ExportRun run(check, progress, sa.messages,
-                  {[](bool) {},
-                   [&] {
-                       sb.gateway.ServerExecute(QStringLiteral("S KWPB=$G(KWPB)+1"));
-                       ++turns;
-                       return true;
-                   },
-                   [] {
-                       return ExportSelection{QStringLiteral("3, 1000"), QStringLiteral("202403")};
-                   },
-                   [&sa](const QString &line) { return sa.gateway.ServerExecuteChecked(line); }});
-    QCOMPARE(run.run(sa.adocon.database(), sa.sqltext, sa.reccount), ExportRun::Outcome::Completed);
+    TestOrigin origin({QStringLiteral("3, 1000"), QStringLiteral("202403")}, [&] {
+        sb.gateway.ServerExecute(QStringLiteral("S KWPB=$G(KWPB)+1"));
+        ++turns;
+        return true;
+    });
+    ExportRun run(check, progress, origin, sa.messages,
+                  {[&sa](const QString &line) { return sa.gateway.ServerExecuteChecked(line); }});
+    QCOMPARE(run.run(sa.adocon.database(), sa.sqltext, a.reccount), ExportRun::Outcome::Completed);
     QCOMPARE(a.server.storedInLastBatch(), 3);
     QCOMPARE(b.server.fixture().lastBatch(), 0);
     QCOMPARE(sb.gateway.ServerExecute(QStringLiteral("S P0=KWPB W:$F($ZV,\"MSM\") P0")),
              QString::number(turns));
 
     // Then b exports its own lines to its own server; a's server keeps what it had.
-    ExportRun second(
-        check, progress, sb.messages,
-        {[](bool) {}, [] { return true; },
-         [] {
-             return ExportSelection{QStringLiteral("3, 1000"), QStringLiteral("202403")};
-         },
-         [&sb](const QString &line) { return sb.gateway.ServerExecuteChecked(line); }});
-    QCOMPARE(second.run(sb.adocon.database(), sb.sqltext, sb.reccount),
+    TestOrigin secondOrigin({QStringLiteral("3, 1000"), QStringLiteral("202403")});
+    ExportRun second(check, progress, secondOrigin, sb.messages, {[&sb](const QString &line) {
+                         return sb.gateway.ServerExecuteChecked(line);
+                     }});
+    QCOMPARE(second.run(sb.adocon.database(), sb.sqltext, b.reccount),
              ExportRun::Outcome::Completed);
     QCOMPARE(b.server.storedInLastBatch(), 5);
     QCOMPARE(a.server.storedInLastBatch(), 3);

@@ -15,6 +15,16 @@
 #include <functional>
 #include <memory>
 
+namespace {
+// The dialog's boxes and buttons, by their names.
+QLineEdit *box(const FMPass *dialog, const char *name) {
+    return dialog->findChild<QLineEdit *>(QLatin1String(name));
+}
+QPushButton *button(const FMPass *dialog, const char *name) {
+    return dialog->findChild<QPushButton *>(QLatin1String(name));
+}
+} // namespace
+
 // The login dialog as the user meets it: at start-up and from "&Login", on real widgets against
 // the real demo ERP server.
 class TestFMPass : public QObject {
@@ -29,6 +39,7 @@ private slots:
     void saveFromMenu_data();
     void saveFromMenu();
     void closeBoxFromMenuOnlyLogsOff();
+    void leavingFromMenuEndsProgram();
 
 private:
     // The main window of a fresh session with the given start-up command line; dialogAction
@@ -94,11 +105,12 @@ void TestFMPass::layoutAndKeyboard() {
     QCOMPARE(d->windowTitle(), QStringLiteral("KORVEX Benutzeranmeldung"));
     QCOMPARE(d->parentWidget(), window_.get());
     QVERIFY(!d->isModal());
-    QCOMPARE(d->PASSW->echoMode(), QLineEdit::Password);
-    QCOMPARE(QApplication::focusWidget(), d->PASSW);
+    QCOMPARE(box(d, "PASSW")->echoMode(), QLineEdit::Password);
+    QCOMPARE(QApplication::focusWidget(), box(d, "PASSW"));
     // Tab order: server, company, branch, password, the two buttons.
-    d->BSERVER->setFocus();
-    for (QWidget *next : QList<QWidget *>{d->BFIRMA, d->BFIL, d->PASSW, d->BUSpeich, d->BUAusst}) {
+    box(d, "BSERVER")->setFocus();
+    for (QWidget *next : QList<QWidget *>{box(d, "BFIRMA"), box(d, "BFIL"), box(d, "PASSW"),
+                                          button(d, "BUSpeich"), button(d, "BUAusst")}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
     }
@@ -111,12 +123,12 @@ void TestFMPass::layoutAndKeyboard() {
 void TestFMPass::startupDialogLogsOn() {
     // A wrong password on the command line: the dialog comes with empty boxes; the user types.
     const bool loaded = start("1 0  falsch cache", [](FMPass &d) {
-        QVERIFY(d.BSERVER->text().isEmpty() && d.PASSW->text().isEmpty());
-        d.BSERVER->setText("cache");
-        d.BFIRMA->setText("1");
-        d.BFIL->setText("1");
-        QTest::keyClicks(d.PASSW, "demo");
-        QTest::keyClick(d.PASSW, Qt::Key_Return); // the log-on button is the default
+        QVERIFY(box(&d, "BSERVER")->text().isEmpty() && box(&d, "PASSW")->text().isEmpty());
+        box(&d, "BSERVER")->setText("cache");
+        box(&d, "BFIRMA")->setText("1");
+        box(&d, "BFIL")->setText("1");
+        QTest::keyClicks(box(&d, "PASSW"), "demo");
+        QTest::keyClick(box(&d, "PASSW"), Qt::Key_Return); // the log-on button is the default
     });
     QVERIFY(loaded);
     QVERIFY(!dialog()->isVisible());
@@ -174,10 +186,10 @@ void TestFMPass::saveFromMenu() {
     window_->findChild<QAction *>("mLogin")->trigger();
     FMPass *d = dialog();
     d->fill({profile, company, "1", password, {}});
-    QTest::mouseClick(d->BUSpeich, Qt::LeftButton);
+    QTest::mouseClick(button(d, "BUSpeich"), Qt::LeftButton);
     QCOMPARE(!d->isVisible(), hidden);
-    QCOMPARE(d->PASSW->text(), passwordAfter);
-    QCOMPARE(d->BSERVER->text(), profile); // the other boxes keep their texts
+    QCOMPARE(box(d, "PASSW")->text(), passwordAfter);
+    QCOMPARE(box(d, "BSERVER")->text(), profile); // the other boxes keep their texts
     QCOMPARE(messages_.messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QVERIFY(messages_.messages.first().text.contains(message));
@@ -190,7 +202,7 @@ void TestFMPass::saveFromMenu() {
     if (hidden) {                                               // shown again, it keeps its texts
         window_->findChild<QAction *>("mLogin")->trigger();
         QCOMPARE(dialog(), d);
-        QCOMPARE(d->PASSW->text(), QStringLiteral("demo"));
+        QCOMPARE(box(d, "PASSW")->text(), QStringLiteral("demo"));
     }
 }
 
@@ -203,7 +215,17 @@ void TestFMPass::closeBoxFromMenuOnlyLogsOff() {
     QVERIFY(session_->logon().Connected);
     QTRY_VERIFY(!dialog()); // the next showing starts afresh
     window_->findChild<QAction *>("mLogin")->trigger();
-    QVERIFY(dialog()->BSERVER->text().isEmpty());
+    QVERIFY(box(dialog(), "BSERVER")->text().isEmpty());
+}
+
+void TestFMPass::leavingFromMenuEndsProgram() {
+    // "Beenden" in the dialog ends the program in order: log-off, database closed.
+    QVERIFY(start("1 0  demo cache"));
+    window_->findChild<QAction *>("mLogin")->trigger();
+    QTest::mouseClick(button(dialog(), "BUAusst"), Qt::LeftButton);
+    QCOMPARE(ended_, QList<int>{0});
+    QVERIFY(!session_->logon().Connected);
+    QVERIFY(!session_->adocon.isOpen());
 }
 
 QTEST_MAIN(TestFMPass)
