@@ -6,6 +6,7 @@
 #include "tests/export/NoProgressView.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/DelayProxy.h"
+#include "tests/support/TestExportRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -184,26 +185,30 @@ void ExportFlightTest::stopsInTheProgram() {
     QVERIFY(session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()}).ok);
     const RecordCheck check = RecordCheck::forServer(session.gateway.settings.charset);
     NoProgressView view;
-    int turn = 0;
+    TestExportRun run;
     // The first turn comes before the rows; row 99 has the 100th.
-    const auto loop = [&] {
-        if (++turn < 100)
+    run.onLoop = [&](int turn) {
+        if (turn < 99)
             return true;
         if (!databaseCloses)
             return false;
         session.adocon.close();
         return true;
     };
-    TestOrigin origin({QStringLiteral("3"), QStringLiteral("202403")}, loop);
-    ExportRun run(
-        check, view, origin, server_->messages,
-        {[&session](const QString &line) { return session.gateway.ServerExecuteChecked(line); },
-         nullptr, usableLineLength(session.gateway.settings),
-         [&session] { return session.gateway.logon.connection.get(); }, 16,
-         [&session](const ServerAnswer &failed) { session.gateway.ServerFailed(failed); }});
-    QCOMPARE(int(run.run(session.adocon.database(), session.sqltext, ExportRun::countLines)),
+    run.selection = {QStringLiteral("3"), QStringLiteral("202403")};
+    run.execute = [&session](const QString &line) {
+        return session.gateway.ServerExecuteChecked(line);
+    };
+    run.maxLineLength = usableLineLength(session.gateway.settings);
+    run.connection = session.gateway.logon.connection.get();
+    run.recordsInFlight = 16;
+    run.recordFailed = [&session](const ServerAnswer &failed) {
+        session.gateway.ServerFailed(failed);
+    };
+    QCOMPARE(int(run.run(check, view, server_->messages, session.adocon.database(), session.sqltext,
+                         ExportRun::countLines)),
              outcome);
-    QCOMPARE(run.linesTaken(), 98);
+    QCOMPARE(run.end.linesTaken, 98);
     QCOMPARE(server_->storedInLastBatch(), 98);
     session.adocon.close();
 }

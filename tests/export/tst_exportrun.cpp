@@ -8,19 +8,21 @@
 #include "export/kwpexport.h"
 #include "gateway/MsmClient.h"
 #include "tests/export/ConnectedServer.h"
-#include "tests/export/NoProgressView.h"
 #include "tests/export/PayrollFile.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
+#include "tests/support/TestExportRun.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 // The export run through the real progress window, the real command channel and the GT.M
-// demo ERP server, whose WINKWP stand-in keeps every record it takes byte for byte.
+// demo ERP server, whose WINKWP stand-in keeps every record it takes byte for byte. The run's
+// rules without a MUMPS engine: tst_exportstops.
 class ExportRunTest : public QObject {
     Q_OBJECT
 private slots:
@@ -29,30 +31,16 @@ private slots:
     void cleanup();
     void cleanupTestCase();
     void storedRecordsEqualRows();
-    void refusal_data();
-    void refusal();
-    void emptyResult();
-    void noClientMarked();
-    void typedPeriodUsedAsTyped();
-    void secondRunAfterCompleted();
-    void valueThatCannotTravel_data();
-    void valueThatCannotTravel();
-    void badPeriodSendsNothing();
-    void queryOfOtherWidthSendsNothing_data();
-    void queryOfOtherWidthSendsNothing();
-    void databaseClosedMidRun();
-    void programEndingMidRun();
     void lineLengthLimit_data();
     void lineLengthLimit();
-    void regionalSettings_data();
-    void regionalSettings();
-    void killedServerMidRun(); // last: the server stays down
+    void killedServerMidRun();
+    void answerLostMidRun_data();
+    void answerLostMidRun();
 
 private:
     PayrollFile &payroll();
-    ExportRun::Outcome runExport(const QString &keys = QStringLiteral("3, 999, 1000"),
-                                 const QString &period = QStringLiteral("202403"),
-                                 qint64 reccount = -2);
+    // Runs the export on the shared server, or on one of a test's own.
+    ExportRun::Outcome runExport(ConnectedServer *on = nullptr);
     QList<QByteArray> storedLines(int batch, int count);
     static QByteArray bytes(const QString &text) { return text.toLatin1(); }
 
@@ -64,11 +52,7 @@ private:
     std::unique_ptr<QWidget> mainWindow_;
     std::unique_ptr<ExportWindowView> view_;
     std::unique_ptr<RecordCheck> check_;
-    bool buttonVisible_ = true;
-    // Called at every turn of the message loop: turn 0 after the button was hidden, turn n
-    // before line n is sent. False: the program is ending.
-    std::function<bool(int)> onLoop_;
-    int turn_ = 0;
+    TestExportRun exporter_;
 };
 
 void ExportRunTest::initTestCase() {
@@ -84,12 +68,19 @@ void ExportRunTest::initTestCase() {
 }
 
 void ExportRunTest::init() {
+    // A test that broke the session's connection leaves it to be opened anew.
+    Session &session = connected_->session;
+    if (session.gateway.settings.answerTimeoutMs != GatewaySettings().answerTimeoutMs ||
+        !session.gateway.logon.Connected) {
+        session.gateway.settings.answerTimeoutMs = GatewaySettings().answerTimeoutMs;
+        QVERIFY(session.gateway.LogOn(ErpServerFixture::demoUser(QStringLiteral("test"))).outcome ==
+                LogonResult::Outcome::LoggedOn);
+    }
     server_->killGlobal("^KWPTEST");
     data_ = std::make_unique<QTemporaryDir>();
     payroll_ = std::make_unique<PayrollFile>(data_->filePath(QStringLiteral("payroll.db")));
     messages_->messages.clear();
-    buttonVisible_ = true;
-    onLoop_ = nullptr;
+    exporter_ = TestExportRun();
 }
 
 void ExportRunTest::cleanup() {
@@ -107,27 +98,21 @@ PayrollFile &ExportRunTest::payroll() {
     return *payroll_;
 }
 
-ExportRun::Outcome ExportRunTest::runExport(const QString &keys, const QString &period,
-                                            qint64 reccount) {
+ExportRun::Outcome ExportRunTest::runExport(ConnectedServer *on) {
     if (!payroll_->error().isEmpty())
         qWarning("payroll file: %s", qPrintable(payroll_->error()));
-    Session &session = connected_->session;
+    ConnectedServer &connected = on ? *on : *connected_;
+    Session &session = connected.session;
     const OpenResult opened = session.adocon.open({PayrollSource::Kind::Sqlite, payroll_->path()});
     if (!opened.ok)
         qWarning("adocon: %s", qPrintable(opened.error));
-    turn_ = 0;
-    if (reccount == -2)
-        reccount = payroll_->expectedRecords().size();
-    TestOrigin origin({keys, period}, [this] {
-        QCoreApplication::processEvents();
-        const int turn = turn_++;
-        return onLoop_ ? onLoop_(turn) : true;
-    });
+    exporter_.execute = [&session](const QString &line) {
+        return session.gateway.ServerExecuteChecked(line);
+    };
     const ExportRun::Outcome outcome =
-        ExportRun(*check_, *view_, origin, *messages_, {[&session](const QString &line) {
-            return session.gateway.ServerExecuteChecked(line);
-        }}).run(session.adocon.database(), session.sqltext, reccount);
-    buttonVisible_ = origin.buttonVisible;
+        exporter_.run(*check_, *view_, connected.messages, session.adocon.database(),
+                      session.sqltext, payroll_->expectedRecords().size());
+    session.adocon.close();
     return outcome;
 }
 
@@ -166,205 +151,72 @@ void ExportRunTest::storedRecordsEqualRows() {
     kwpexport *window = view_->window();
     QVERIFY(window->isVisible());
     QVERIFY(window->OK->isVisible());
-    QVERIFY(buttonVisible_);
+    QVERIFY(exporter_.buttonVisible);
     QCOMPARE(window->fort1->position(), 4);
     QCOMPARE(window->fort1->lower(), 1);
     QCOMPARE(window->fort1->upper(), 5); // the preview's count, as given
 }
 
-void ExportRunTest::refusal_data() {
-    QTest::addColumn<int>("refused"); // 0: the opening record
-    QTest::addColumn<int>("stored");
-    QTest::newRow("opening record") << 0 << 0;
-    QTest::newRow("line 5 of 10") << 5 << 4;
-}
-
-void ExportRunTest::refusal() {
-    QFETCH(int, refused);
-    QFETCH(int, stored);
-    payroll().addLines(10);
-    const QByteArray text = "Satz abgelehnt: Lohnart gesperrt (Prüfung)";
-    QVERIFY(server_->setGlobal("^KWPTEST(\"refuse\"," + QByteArray::number(refused) + ")", text));
-    const int before = server_->lastBatch();
-
-    QCOMPARE(runExport(), ExportRun::Outcome::Refused);
-    QCOMPARE(messages_->messages.size(), 1);
-    QCOMPARE(messages_->messages[0].text, QString::fromLatin1(text));
-    QVERIFY(messages_->messages[0].title.isEmpty()); // the application's title
-    QVERIFY(!view_->window()->isVisible());
-    QVERIFY(!buttonVisible_);
-    if (refused == 0) {
-        QCOMPARE(server_->lastBatch(), before);
-        return;
-    }
-    const int batch = server_->lastBatch();
-    QCOMPARE(storedLines(batch, stored).size(), stored);
-    for (int n = 1; n <= stored; ++n)
-        QCOMPARE(server_->storedLine(batch, n), bytes(payroll().expectedRecords()[n - 1]));
-    // Received up to the refused line and not one more.
-    QCOMPARE(connected_->receivedOnChannel(), refused);
-    QCOMPARE(view_->window()->fort1->position(), refused);
-}
-
-void ExportRunTest::emptyResult() {
-    view_->showWindow();
-    view_->setMeterPosition(7);
-    const int before = server_->lastBatch();
-    QCOMPARE(runExport(QStringLiteral("3, 999, 1000"), QStringLiteral("202403"), 0),
-             ExportRun::Outcome::Completed);
-    QCOMPARE(server_->lastBatch(), before + 1); // the opening record still went
-    QVERIFY(view_->window()->OK->isVisible());
-    QVERIFY(buttonVisible_);
-    QCOMPARE(view_->window()->fort1->position(), 7);
-    QCOMPARE(view_->window()->fort1->upper(), 0);
-}
-
-void ExportRunTest::noClientMarked() {
-    payroll().addLines(2);
-    QCOMPARE(runExport(QStringLiteral("1000")), ExportRun::Outcome::Completed);
-    const int batch = server_->lastBatch();
-    QCOMPARE(server_->global("^KWPIMP(" + QByteArray::number(batch) + ")"),
-             QByteArray("1000```202403"));
-    QCOMPARE(server_->storedLine(batch, 1), QByteArray());
-}
-
-void ExportRunTest::typedPeriodUsedAsTyped() {
-    payroll().addLines(2);
-    payroll().addLine(3, 9, {{"Periode", "202402"}}, {{3, "202402"}});
-    QCOMPARE(runExport(QStringLiteral("3, 999, 1000"), QStringLiteral("202402"), 2),
-             ExportRun::Outcome::Completed);
-    const int batch = server_->lastBatch();
-    QCOMPARE(server_->global("^KWPIMP(" + QByteArray::number(batch) + ")"),
-             QByteArray("3, 999, 1000```202402"));
-    QCOMPARE(server_->storedLine(batch, 1), bytes(payroll().expectedRecords()[2]));
-    QCOMPARE(server_->storedLine(batch, 2), QByteArray());
-    QCOMPARE(view_->window()->fort1->upper(), 2); // still the earlier preview's count
-}
-
-void ExportRunTest::secondRunAfterCompleted() {
-    payroll().addLines(3);
-    QCOMPARE(runExport(), ExportRun::Outcome::Completed);
-    QTest::mouseClick(view_->window()->OK, Qt::LeftButton);
-    QVERIFY(!view_->window()->isVisible());
-    const int first = server_->lastBatch();
-    // The meter shows the first run's end until the second run counts its first line.
-    QList<int> positions;
-    bool okShown = false;
-    onLoop_ = [&](int) {
-        positions.append(view_->window()->fort1->position());
-        okShown = okShown || view_->window()->OK->isVisible();
-        return true;
-    };
-    QCOMPARE(runExport(), ExportRun::Outcome::Completed);
-    QCOMPARE(positions, QList<int>({3, 1, 2, 3}));
-    QVERIFY(!okShown);
-    QCOMPARE(server_->lastBatch(), first + 1);
-    QCOMPARE(storedLines(first + 1, 3), storedLines(first, 3));
-}
-
-void ExportRunTest::valueThatCannotTravel_data() {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<QString>("heading");
-    QTest::addColumn<QString>("problem");
-    QTest::newRow("back-quote") << "'Ang.`x'"
-                                << "D-Verh."
-                                << "Backquote";
-    QTest::newRow("not in windows-1252") << "'Łódź'"
-                                         << "D-Verh."
-                                         << "U+0141";
-}
-
-void ExportRunTest::valueThatCannotTravel() {
-    QFETCH(QString, sql);
-    QFETCH(QString, heading);
-    QFETCH(QString, problem);
-    payroll().addLines(3);
-    payroll().addLine(3, 77, {{"DVerh", sql}});
-    const int before = server_->lastBatch();
-    QCOMPARE(runExport(), ExportRun::Outcome::NotStarted);
-    QCOMPARE(server_->lastBatch(), before); // not even the opening record
-    QCOMPARE(messages_->messages.size(), 1);
-    const QString text = messages_->messages[0].text;
-    QVERIFY2(text.contains(QStringLiteral("DN-Nr. 77")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("„") + heading + QStringLiteral("“")), qPrintable(text));
-    QVERIFY2(text.contains(problem), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("nichts an den ERP-Server gesendet")), qPrintable(text));
-    QVERIFY(buttonVisible_);
-}
-
-void ExportRunTest::badPeriodSendsNothing() {
-    payroll().addLines(1);
-    const int before = server_->lastBatch();
-    QCOMPARE(runExport(QStringLiteral("3, 999, 1000"), QStringLiteral("0 or 1=1")),
-             ExportRun::Outcome::NotStarted);
-    QCOMPARE(server_->lastBatch(), before);
-    QCOMPARE(messages_->messages.size(), 1);
-    QVERIFY(buttonVisible_);
-}
-
-void ExportRunTest::queryOfOtherWidthSendsNothing_data() {
-    QTest::addColumn<QString>("columns"); // replaces the query's last column
-    QTest::addColumn<int>("count");
-    QTest::newRow("18 columns") << "" << 18;
-    QTest::newRow("20 columns") << ", d.Svnr, d.Svnr" << 20;
-}
-
-void ExportRunTest::queryOfOtherWidthSendsNothing() {
-    QFETCH(QString, columns);
-    QFETCH(int, count);
-    payroll().addLines(2);
-    QString &query = connected_->session.sqltext;
-    const QString designed = query;
-    query.replace(QStringLiteral(", d.Svnr"), columns);
-    const int before = server_->lastBatch();
-    const ExportRun::Outcome outcome = runExport();
-    query = designed;
-    QCOMPARE(outcome, ExportRun::Outcome::NotStarted);
-    QCOMPARE(server_->lastBatch(), before);
-    QCOMPARE(messages_->messages.size(), 1);
-    QVERIFY2(messages_->messages[0].text.contains(QStringLiteral("liefert %1 Spalten").arg(count)),
-             qPrintable(messages_->messages[0].text));
-}
-
-void ExportRunTest::databaseClosedMidRun() {
-    payroll().addLines(6);
-    onLoop_ = [this](int turn) {
-        if (turn == 3)
-            connected_->session.adocon.close();
-        return true;
-    };
-    QCOMPARE(runExport(), ExportRun::Outcome::Stopped);
-    QCOMPARE(messages_->messages.size(), 1);
-    const QString text = messages_->messages[0].text;
-    QVERIFY2(text.contains(QStringLiteral("Eröffnungssatz und 2 Zeilen übernommen")),
-             qPrintable(text));
-    QVERIFY(!buttonVisible_);
-}
-
-void ExportRunTest::programEndingMidRun() {
-    payroll().addLines(6);
-    onLoop_ = [](int turn) { return turn < 3; };
-    QCOMPARE(runExport(), ExportRun::Outcome::Abandoned);
-    QCOMPARE(connected_->receivedOnChannel(), 2); // line 3 was never sent
-    QVERIFY(messages_->messages.isEmpty());
-}
-
 void ExportRunTest::killedServerMidRun() {
+    // A server of its own: this one is killed.
+    ConnectedServer own;
+    QVERIFY2(own.ok(), qPrintable(own.error()));
     payroll().addLines(6);
-    onLoop_ = [this](int turn) {
+    exporter_.onLoop = [&own](int turn) {
         if (turn == 4)
-            server_->kill();
+            own.fixture().kill();
         return true;
     };
-    QCOMPARE(runExport(), ExportRun::Outcome::Stopped);
-    QCOMPARE(messages_->messages.size(), 2);
-    QCOMPARE(messages_->messages[0].title, QStringLiteral("Ungültige Anfrage"));
-    const QString text = messages_->messages[1].text;
+    QCOMPARE(runExport(&own), ExportRun::Outcome::Stopped);
+    QCOMPARE(own.messages.messages.size(), 2);
+    QCOMPARE(own.messages.messages[0].title, QStringLiteral("Ungültige Anfrage"));
+    const QString text = own.messages.messages[1].text;
     QVERIFY2(text.contains(QStringLiteral("Zeile 4")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Eröffnungssatz und 3 Zeilen übernommen")),
              qPrintable(text));
     QVERIFY(!view_->window()->isVisible());
-    QVERIFY(!buttonVisible_);
+    QVERIFY(!exporter_.buttonVisible);
+}
+
+void ExportRunTest::answerLostMidRun_data() {
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<int>("stored"); // line records the server stored in the end
+    QTest::newRow("answer lost, server stored it later") << "hang" << 4;
+    QTest::newRow("serving process killed") << "kill" << 3;
+}
+
+void ExportRunTest::answerLostMidRun() {
+    QFETCH(QString, event);
+    QFETCH(int, stored);
+    // Breaks the session's connection; init() opens it anew for the next test.
+    Session &session = connected_->session;
+    if (event == QLatin1String("hang")) {
+        QVERIFY(server_->setGlobal("^KWPTEST(\"hang\",4)", "2"));
+        session.gateway.settings.answerTimeoutMs = 700;
+        QVERIFY(session.gateway.LogOn(ErpServerFixture::demoUser(QStringLiteral("test"))).outcome ==
+                LogonResult::Outcome::LoggedOn);
+    }
+    const qint64 servingProcess =
+        session.gateway.ServerExecuteChecked(QStringLiteral("S P0=$J")).answer.toLongLong();
+    QVERIFY(servingProcess > 0);
+    payroll().addLines(6);
+    exporter_.onLoop = [&](int turn) {
+        if (turn == 4 && event == QLatin1String("kill"))
+            ::kill(pid_t(servingProcess), SIGKILL);
+        return true;
+    };
+    QCOMPARE(runExport(), ExportRun::Outcome::Stopped);
+    // The line went out whole: the run says it may have been taken, never that it did not
+    // reach the server.
+    QCOMPARE(exporter_.end.linesTaken, 3);
+    QVERIFY(exporter_.end.uncertain);
+    QCOMPARE(exporter_.end.stoppedAt, 4);
+    const QString told = exporter_.end.message;
+    QVERIFY2(told.contains(QStringLiteral("keine Antwort")) &&
+                 told.contains(QStringLiteral("nicht bekannt")) &&
+                 !told.contains(QStringLiteral("nicht erreicht")),
+             qPrintable(told));
+    QTRY_COMPARE_WITH_TIMEOUT(connected_->storedInLastBatch(), stored, 10000);
 }
 
 void ExportRunTest::lineLengthLimit_data() {
@@ -409,40 +261,6 @@ void ExportRunTest::lineLengthLimit() {
                  text.contains(QString::number(limit)) &&
                  text.contains(QStringLiteral("nichts an den ERP-Server gesendet")),
              qPrintable(text));
-}
-
-void ExportRunTest::regionalSettings_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<bool>("taken");
-    QTest::newRow("German (Germany)") << "de_DE" << true;
-    QTest::newRow("German (Austria)") << "de_AT" << true;
-    QTest::newRow("English (US): 1/3/2024, decimal point") << "en_US" << false;
-    QTest::newRow("French: 01/03/2024") << "fr_FR" << false;
-    QTest::newRow("German (Switzerland): decimal point") << "de_CH" << false;
-}
-
-void ExportRunTest::regionalSettings() {
-    QFETCH(QString, locale);
-    QFETCH(bool, taken);
-    payroll().addLines(2);
-    const int before = server_->lastBatch();
-    // As [Regional] Locale pins it for the program.
-    QLocale::setDefault(QLocale(locale));
-    const ExportRun::Outcome outcome = runExport();
-    QLocale::setDefault(QLocale::system());
-    if (taken) {
-        QCOMPARE(outcome, ExportRun::Outcome::Completed);
-        QCOMPARE(server_->storedLine(server_->lastBatch(), 2),
-                 bytes(payroll().expectedRecords()[1]));
-        return;
-    }
-    QCOMPARE(outcome, ExportRun::Outcome::NotStarted);
-    QCOMPARE(server_->lastBatch(), before);
-    const QString text = messages_->messages.value(0).text;
-    QVERIFY2(text.contains(QStringLiteral("Regionaleinstellungen")) &&
-                 text.contains(QStringLiteral("Locale=de_DE")) && text.contains(locale),
-             qPrintable(text));
-    QVERIFY(buttonVisible_);
 }
 
 QTEST_MAIN(ExportRunTest)

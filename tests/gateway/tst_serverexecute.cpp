@@ -517,8 +517,19 @@ void TestServerExecute::kwpctlExec() {
 }
 
 void TestServerExecute::stoppedServer() {
+    // A server of its own: this one is killed.
+    ErpServerFixture server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    QTemporaryDir profiles;
+    QVERIFY(server.writeProfile(profiles.path(), QStringLiteral("cache"),
+                                ErpServerFixture::ProfileKind::Cache));
+    QVERIFY(server.writeProfile(profiles.path(), QStringLiteral("msm"),
+                                ErpServerFixture::ProfileKind::Msm));
+    GatewaySettings settings = m_settings;
+    settings.profileDirectory = profiles.path();
+    m_gateway = std::make_unique<ErpGateway>(*m_messages, settings);
     connectKind(QStringLiteral("msm"));
-    m_server->kill();
+    server.kill();
     QVERIFY(!gw().ServerExecuteChecked(answering(QStringLiteral("1"))).ok);
     QVERIFY(!gw().logon.Connected);
     QString error;

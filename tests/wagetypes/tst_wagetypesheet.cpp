@@ -21,7 +21,8 @@ using Nodes = QList<QPair<QByteArray, QByteArray>>;
 Q_DECLARE_METATYPE(Nodes)
 
 // Loading and saving the assignment against the GT.M demo ERP server and SQLite Lohnart tables;
-// after each save the subtree is read back on a connection of its own.
+// after each save the subtree is read back on a connection of its own. The save's order when a
+// line fails: tst_wagetypesave.
 class WageTypeSheetTest : public QObject {
     Q_OBJECT
 private slots:
@@ -43,9 +44,6 @@ private slots:
     void lohnartQueryFails();
     void unreadRowsKeepServerValue();
     void unassignedOfPeriod();
-    void writeFailsPartWay();
-    // These two kill the server; they come last.
-    void serverKilledDuringSave();
     void serverKilledWhileLoading();
 
 private:
@@ -369,69 +367,24 @@ void WageTypeSheetTest::unassignedOfPeriod() {
     QCOMPARE(unassignedKeys(*sheet_, occurring.keys), QStringList({"101", "110"}));
 }
 
-void WageTypeSheetTest::writeFailsPartWay() {
-    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
-    QVERIFY(seedAssignment(server(), {{"100", "1`"}, {"101", "2`"}, {"102", "3`"}, {"999", "9`"}}));
-    QVERIFY(load(file));
-    // The server refuses to store wage type 101.
-    bool ok = false;
-    server().evaluate("S P0=$ZTRIGGER(\"ITEM\",\"+^PERSP(1,20,\"\"101\"\") -commands=SET "
-                      "-xecute=\"\"S $ECODE=\"\"\"\",U1,\"\"\"\"\"\" \")",
-                      &ok);
-    QVERIFY(ok);
-    sheet_->setValue(0, QStringLiteral("4`"));
-    sheet_->setValue(1, QStringLiteral("5`"));
-    sheet_->setValue(2, QStringLiteral("`"));
-    QVERIFY(!sheet_->save(programChannel(gateway()), *messages_));
-    QCOMPARE(messages_->messages.last().text, WageTypeTexts::writeFailed(QStringLiteral("101"), 1));
-    QCOMPARE(storedAssignment(server()), QByteArray("^PERSP(1,20,100)=4`|^PERSP(1,20,101)=2`|"
-                                                    "^PERSP(1,20,102)=3`|^PERSP(1,20,999)=9`|"));
-    // The rows keep the edits; once the server takes them, the save completes.
-    server().evaluate("S P0=$ZTRIGGER(\"ITEM\",\"-*\")", &ok);
-    QVERIFY(ok);
-    QVERIFY(sheet_->save(programChannel(gateway()), *messages_));
-    QCOMPARE(storedAssignment(server()), QByteArray("^PERSP(1,20,100)=4`|^PERSP(1,20,101)=5`|"));
-}
-
-void WageTypeSheetTest::serverKilledDuringSave() {
-    const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
-    QVERIFY(seedAssignment(server(), {{"100", "1`"}, {"101", "2`"}, {"999", "9`"}}));
-    QVERIFY(load(file));
-    for (int row = 0; row < 3; ++row)
-        sheet_->setValue(row, QString::number(row + 5) + QLatin1Char('`'));
-    AssignmentChannel channel = programChannel(gateway());
-    int lines = 0;
-    channel.execute = [&](const QString &line) {
-        if (++lines == 2)
-            server().kill();
-        return gateway().ServerExecuteChecked(line);
-    };
-    QVERIFY(!sheet_->save(channel, *messages_));
-    QCOMPARE(lines, 2);
-    QCOMPARE(messages_->messages.last().text, WageTypeTexts::writeFailed(QStringLiteral("101"), 1));
-    QVERIFY(server().restart());
-    QCOMPARE(storedAssignment(server()),
-             QByteArray("^PERSP(1,20,100)=5`|^PERSP(1,20,101)=2`|^PERSP(1,20,999)=9`|"));
-    QVERIFY(server().writeProfile(connected_->profileDir(), QStringLiteral("test"),
-                                  ErpServerFixture::ProfileKind::Cache));
-    QString error;
-    QVERIFY2(gateway().ConnectByProfile(QStringLiteral("test"), &error), qPrintable(error));
-    QVERIFY(!gateway().CheckServerPassword("1", "0", "demo").isEmpty());
-}
-
 void WageTypeSheetTest::serverKilledWhileLoading() {
+    // A server of its own: this one is killed.
+    ConnectedServer own;
+    QVERIFY2(own.ok(), qPrintable(own.error()));
+    ErpGateway &gateway = own.session.gateway;
+    QVERIFY(setPercent(gateway));
     const LohnartFile file({{"100", "Gehalt"}, {"101", "Lohn"}, {"102", "Prämie"}});
-    AssignmentChannel channel = programChannel(gateway());
+    AssignmentChannel channel = programChannel(gateway);
     int lines = 0;
     channel.execute = [&](const QString &line) {
         if (++lines == 4)
-            server().kill();
-        return gateway().ServerExecuteChecked(line);
+            own.fixture().kill();
+        return gateway.ServerExecuteChecked(line);
     };
-    QVERIFY(!load(file, channel));
+    QVERIFY(!sheet_->load(file.database(), channel, own.messages));
     QCOMPARE(lines, 4);
-    QCOMPARE(messages_->messages.size(), 2);
-    QCOMPARE(messages_->messages[1].text, WageTypeTexts::connectionLost());
+    QCOMPARE(own.messages.messages.size(), 2);
+    QCOMPARE(own.messages.messages[1].text, WageTypeTexts::connectionLost());
     QCOMPARE(sheet_->rows(), 0);
     QCOMPARE(lalist_->rows(), 0);
 }
