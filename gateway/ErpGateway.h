@@ -48,10 +48,10 @@ public:
     // Connected on success.
     bool CacheConnect();
 
-    // Obtains the MSM connection object from the profile file and logs in; on success it
-    // replaces the record's connection and sets Connected. False, without a message, on
-    // failure; an open earlier connection then stays as it was.
-    bool MsmConnect(const QString &profileName);
+    // Obtains the MSM connection object for the profile's server (ReadServerProfile) and logs
+    // in; on success it replaces the record's connection and sets Connected. False, without a
+    // message, on failure; an open earlier connection then stays as it was.
+    bool MsmConnect(const ServerProfile &profile);
 
     // Closes an open connection and clears Connected; does nothing when Connected is false.
     void ServerDisconnect();

@@ -1,46 +1,11 @@
 #include "gateway/MsmClient.h"
 
 #include "gateway/GatewayTexts.h"
-#include "gateway/GetPiece.h"
-#include "gateway/ServerProfile.h"
 
-#include <QFileInfo>
-
-std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
-                                                  const GatewaySettings &settings, QString *error) {
-    QStringList lines;
-    if (!readProfileLines(path, lines)) {
-        if (error)
-            *error = QStringLiteral("Die Profildatei \u201E%1\u201C kann nicht gelesen werden.")
-                         .arg(path);
-        return nullptr;
-    }
-    QString host;
-    QString port = QStringLiteral("1972");
-    QString nameSpace = QStringLiteral("KORVEX");
-    LineSecurity security = settings.security;
-    for (const QString &line : lines) {
-        const QString key = GetPiece(line, QLatin1Char('='), 1);
-        const QString value = GetPiece(line, QLatin1Char('='), 2);
-        if (key == QLatin1String("MSMHOST"))
-            host = value;
-        else if (key == QLatin1String("MSMPORT"))
-            port = value;
-        else if (key == QLatin1String("MSMNAMESPACE"))
-            nameSpace = value;
-        else if (key == QLatin1String("TLS"))
-            security.tls = value == QLatin1String("1");
-    }
-    // No host, no server: never a guessed one.
-    if (host.isEmpty()) {
-        if (error)
-            *error = GatewayTexts::profileKeyMissing(QFileInfo(path).completeBaseName(), path,
-                                                     QStringLiteral("MSMHOST"));
-        return nullptr;
-    }
-    auto client = std::make_unique<MsmClient>(host, port, nameSpace, settings);
-    client->setSecurity(security);
-    return client;
+MsmClient::MsmClient(const ServerProfile &profile, const GatewaySettings &settings)
+    : MsmClient(profile.host, profile.port, profile.nameSpace, settings) {
+    m_security = settings.security;
+    m_security.tls = profile.tls;
 }
 
 MsmClient::MsmClient(const QString &host, const QString &port, const QString &nameSpace,
