@@ -168,14 +168,21 @@ LogonResult ErpGateway::logOnNewConnection(const LogonValues &values) {
     }
     const QString answer = CheckServerPassword(values.company, values.branch, values.password);
     const QChar backQuote(u'`');
-    const QString userId = GetPiece(answer, backQuote, 1);
-    if (userId.isEmpty())
+    if (GetPiece(answer, backQuote, 1).isEmpty())
         return result;
-    logon.UserId = userId;
-    logon.UserName = GetPiece(answer, backQuote, 3);
+    takeLogOn(values, answer);
     result.outcome = LogonResult::Outcome::LoggedOn;
     result.fiscalYear = GetPiece(answer, backQuote, 4);
     return result;
+}
+
+void ErpGateway::takeLogOn(const LogonValues &values, const QString &checkAnswer) {
+    const QChar backQuote(u'`');
+    logon.ProfileName = values.profile;
+    logon.CompanyNo = values.company;
+    logon.BranchNo = values.branch;
+    logon.UserId = GetPiece(checkAnswer, backQuote, 1);
+    logon.UserName = GetPiece(checkAnswer, backQuote, 3);
 }
 
 bool ErpGateway::ServerLogin(const QString &argumentText, const LogonSettings &stored,
@@ -186,10 +193,6 @@ bool ErpGateway::ServerLogin(const QString &argumentText, const LogonSettings &s
     const LogonValues values =
         fromCommandLine ? logonValuesFromCommandLine(argumentText) : stored.read();
     const LogonValues boxes = fromCommandLine ? LogonValues() : values;
-    logon.CompanyNo = values.company;
-    logon.BranchNo = values.branch;
-    logon.Password = values.password;
-    logon.ProfileName = values.profile;
 
     const LogonResult result = LogOn(values);
     switch (result.outcome) {

@@ -19,7 +19,6 @@ struct LogonRecord {
     bool Connected = false;
     QString CompanyNo;
     QString BranchNo;
-    QString Password;
     QString UserId; // empty: not logged on
     QString UserName;
 };

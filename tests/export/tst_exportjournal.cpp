@@ -100,11 +100,10 @@ void ExportJournalTest::init() {
     connected_->messages.messages.clear();
     data_ = std::make_unique<QTemporaryDir>();
     session.journalDirectory = data_->filePath(QStringLiteral("journal"));
-    // The session is logged on as the demo user; a password that must never show.
+    // The session is logged on as the demo user; the log-on record keeps no password.
     session.gateway.logon.ProfileName = QStringLiteral("test");
     session.gateway.logon.CompanyNo = QStringLiteral("1");
     session.gateway.logon.BranchNo = QStringLiteral("0");
-    session.gateway.logon.Password = QStringLiteral("Geheim-4711");
     payroll_ = std::make_unique<PayrollFile>(data_->filePath(QStringLiteral("payroll.db")));
     // Many decimals and large values (kept as text by SQLite, read exactly), negative amounts,
     // NULLs; two clients and three wage types, in the query's order.

@@ -261,6 +261,7 @@ void TestLogon::failedLogOnKeepsTheSession() {
             LogonResult::Outcome::LoggedOn);
     QCOMPARE(logon.UserId, QStringLiteral("DEMO"));
     QCOMPARE(logon.ServerKind, ServerProfile::Kind::Cache);
+    QCOMPARE(logon.ProfileName, QStringLiteral("cache")); // the record of the last log-on
     QCOMPARE(logon.ConnectionString, server);
     QCOMPARE(logon.connection.get(), working);
     QVERIFY(logon.Connected);
