@@ -2,6 +2,8 @@
 
 #include "gateway/GatewayTexts.h"
 
+#include <QRandomGenerator>
+
 bool LineChannel::fail(int code, const QString &text, const QString &details) {
     m_errorCode = code;
     m_errorText = text;
@@ -116,4 +118,24 @@ bool LineChannel::progress(const QByteArray &runId, QString &answer) {
         return fail(NotConnected, GatewayTexts::notConnected());
     // Reading the progress never runs a record; its answer is always P0
     return takeReply(m_client.progress(runId, m_answerTimeoutMs, m_reply), false, answer);
+}
+
+QByteArray LineChannel::registerResumeToken() {
+    if (!isOpen() || !m_client.serviceKnows("resume"))
+        return QByteArray();
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    const QByteArray token =
+        QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex();
+    // The log-on's outcome stands whatever happens here: a token is an extra, never a failure.
+    if (!m_client.registerToken(token, m_answerTimeoutMs, m_reply) || !m_reply.ok())
+        return QByteArray();
+    return token;
+}
+
+bool LineChannel::resume(const QByteArray &token, bool capture, QString &answer) {
+    answer.resize(0);
+    if (!isOpen())
+        return fail(NotConnected, GatewayTexts::notConnected());
+    return takeReply(m_client.resume(token, m_answerTimeoutMs, m_reply), capture, answer);
 }

@@ -50,6 +50,13 @@ public:
     bool takeRecordAnswer(bool capture, QString &answer);
     bool progress(const QByteArray &runId, QString &answer);
 
+    // Resume tokens (PROTOCOL.md), so that no password is kept for a fresh connection: after
+    // a log-on that named a user, a new random token (128 bits) registered with the service;
+    // empty when the service takes none or did not take it. A fresh connection logs on with it
+    // by resume() to ask progress() and nothing else; the answer as logOn()'s.
+    QByteArray registerResumeToken();
+    bool resume(const QByteArray &token, bool capture, QString &answer);
+
     // Connected and greeted.
     bool isOpen() const { return m_client.isOpen() && m_client.isGreeted(); }
     // Connected, greeting still to come.

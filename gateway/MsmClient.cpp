@@ -2,6 +2,8 @@
 
 #include "gateway/GatewayTexts.h"
 
+#include <utility>
+
 MsmClient::MsmClient(const ServerProfile &profile, const GatewaySettings &settings)
     : MsmClient(profile.host, profile.port, profile.nameSpace, settings) {
     m_security = settings.security;
@@ -43,15 +45,21 @@ ServerAnswer MsmClient::run(const QString &line) {
 
 ServerAnswer MsmClient::logOn(const QString &company, const QString &branch,
                               const QString &password) {
-    m_company = company;
-    m_branch = branch;
-    m_password = password;
+    m_resumeToken.clear();
     QString written;
     const bool ok = m_channel.logOn(company, branch, password, true, written);
-    return answer(ok, written);
+    const ServerAnswer result = answer(ok, written);
+    if (result.ok && !result.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
+        m_resumeToken = m_channel.registerResumeToken();
+    return result;
 }
 
 std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
+    if (m_resumeToken.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("no resume token: the line service took none");
+        return nullptr;
+    }
     auto fresh = std::make_unique<MsmClient>(m_host, m_port, m_nameSpace, m_settings);
     fresh->setSecurity(m_security);
     if (!fresh->Login()) {
@@ -59,11 +67,15 @@ std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
             *why = fresh->errorText() + ' ' + fresh->errorDetails();
         return nullptr;
     }
-    const ServerAnswer logon = fresh->logOn(m_company, m_branch, m_password);
+    QString written;
+    const bool resumed =
+        fresh->m_channel.resume(std::exchange(m_resumeToken, QByteArray()), true, written);
+    const ServerAnswer logon = fresh->answer(resumed, written);
     if (logon.ok && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
         return fresh;
     if (why)
-        *why = logon.ok ? QStringLiteral("log-on refused") : logon.error + ' ' + logon.details;
+        *why =
+            logon.ok ? QStringLiteral("resume token refused") : logon.error + ' ' + logon.details;
     return nullptr;
 }
 

@@ -48,7 +48,9 @@ public:
     }
 
 private:
-    QString m_company, m_branch, m_password; // of the last log-on, for reopen()
+    // The resume token of the last log-on, for reopen(), which uses it up; empty when the
+    // service took none.
+    mutable QByteArray m_resumeToken;
     ServerAnswer answer(bool ok, QString &written) const;
     QString m_host;
     QString m_port;
