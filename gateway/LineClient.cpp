@@ -218,7 +218,10 @@ bool LineClient::logOn(const QByteArray &company, const QByteArray &branch,
         appendLength(m_tx, field->size());
         m_tx.append(*field);
     }
-    return request(timeoutMs, reply);
+    const bool answered = request(timeoutMs, reply);
+    // The request held the password: nothing of it stays in the buffer kept for the next one.
+    m_tx.fill('\0');
+    return answered;
 }
 
 bool LineClient::sendRecord(const QByteArray &runId, qint64 number, const QByteArray &line,
