@@ -4,6 +4,7 @@
 #include "core/QueryFile.h"
 #include "core/Session.h"
 #include "gateway/MsmClient.h"
+#include "gateway/ServerProfile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -175,7 +176,7 @@ bool ExportJournal::begin(const ExportSelection &selection, const QString &query
     head("Firma", logon.CompanyNo);
     head("Filiale", logon.BranchNo);
     head("Serverprofil", logon.ProfileName);
-    head("Serverart", logon.ServerKind);
+    head("Serverart", serverKindText(logon.ServerKind));
     head("Server", serverOf(logon));
     head("Periode", selection.period);
     head("Mandanten", selection.clientKeyList);

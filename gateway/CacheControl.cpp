@@ -1,5 +1,7 @@
 #include "gateway/CacheControl.h"
 
+#include <utility>
+
 CacheControl::CacheControl(const GatewaySettings &settings)
     : m_settings(settings) {}
 
@@ -57,26 +59,35 @@ ServerAnswer CacheControl::run(const QString &line) {
 
 ServerAnswer CacheControl::logOn(const QString &company, const QString &branch,
                                  const QString &password) {
-    m_company = company;
-    m_branch = branch;
-    m_password = password;
+    m_resumeToken.clear();
     if (!m_channel.awaitsGreeting() || m_channel.greet('C', m_nameSpace))
         m_channel.logOn(company, branch, password, false, m_p0);
     else
         m_p0.resize(0);
-    return answer();
+    const ServerAnswer result = answer();
+    if (result.ok && !result.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
+        m_resumeToken = m_channel.registerResumeToken();
+    return result;
 }
 
 std::unique_ptr<ErpConnection> CacheControl::reopen(QString *why) const {
+    if (m_resumeToken.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("no resume token: the line service took none");
+        return nullptr;
+    }
     auto fresh = std::make_unique<CacheControl>(m_settings);
     fresh->setSecurity(m_security);
     fresh->setServer(m_server);
     fresh->setNameSpace(m_nameSpace);
-    const ServerAnswer logon = fresh->logOn(m_company, m_branch, m_password);
-    if (logon.ok && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
+    const bool resumed =
+        fresh->m_channel.resume(std::exchange(m_resumeToken, QByteArray()), false, fresh->m_p0);
+    const ServerAnswer logon = fresh->answer();
+    if (resumed && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
         return fresh;
     if (why)
-        *why = logon.ok ? QStringLiteral("log-on refused") : logon.error + ' ' + logon.details;
+        *why =
+            logon.ok ? QStringLiteral("resume token refused") : logon.error + ' ' + logon.details;
     return nullptr;
 }
 

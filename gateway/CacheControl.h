@@ -52,7 +52,9 @@ public:
     }
 
 private:
-    QString m_company, m_branch, m_password; // of the last log-on, for reopen()
+    // The resume token of the last log-on, for reopen(), which uses it up; empty when the
+    // service took none.
+    mutable QByteArray m_resumeToken;
     ServerAnswer answer() const;
     GatewaySettings m_settings;
     LineSecurity m_security;

@@ -14,7 +14,7 @@ ErpGateway::ErpGateway(UserMessages &messages, const GatewaySettings &settings)
     , messages(messages) {}
 
 bool ErpGateway::ReadServerProfile(const QString &profileName, QString *error) {
-    return ::ReadServerProfile(logon, settings, profileName, error);
+    return ::ReadServerProfile(logon, settings, profileName, error).has_value();
 }
 
 bool ErpGateway::CacheConnect() {
@@ -40,11 +40,8 @@ bool ErpGateway::CacheConnect() {
     return connected;
 }
 
-bool ErpGateway::MsmConnect(const QString &profileName) {
-    std::unique_ptr<MsmClient> connection =
-        MsmClient::fromProfile(profilePath(settings, profileName), settings, &m_connectError);
-    if (!connection)
-        return false;
+bool ErpGateway::MsmConnect(const ServerProfile &profile) {
+    auto connection = std::make_unique<MsmClient>(profile, settings);
     // Kept only once logged in, so that a failed attempt leaves an open connection usable.
     if (!connection->Login()) {
         m_connectError = withDetails(connection->errorText(), connection->errorDetails());
@@ -67,9 +64,10 @@ void ErpGateway::ServerDisconnect() {
 
 bool ErpGateway::ConnectByProfile(const QString &profileName, QString *error) {
     QString why; // names the file and what is wrong with it when it cannot be used
-    if (ReadServerProfile(profileName, &why)) {
-        if (logon.ServerKind != QLatin1String("cache"))
-            why = MsmConnect(profileName) ? QString() : m_connectError;
+    if (const std::optional<ServerProfile> profile =
+            ::ReadServerProfile(logon, settings, profileName, &why)) {
+        if (profile->kind == ServerProfile::Kind::Msm)
+            why = MsmConnect(*profile) ? QString() : m_connectError;
         else if (CacheConnect())
             logon.Connected = true;
         else
@@ -119,7 +117,8 @@ namespace {
 // What a log-on attempt replaces: the way to the server and the profile's values that describe
 // it. Kept aside while a new connection is checked, put back when the check fails.
 struct ServerWay {
-    QString ServerKind, ConnectionString, NamespaceName;
+    ServerProfile::Kind ServerKind = ServerProfile::Kind::Msm;
+    QString ConnectionString, NamespaceName;
     bool ServerTls = false;
     std::unique_ptr<ErpConnection> connection;
     bool Connected = false;
@@ -169,14 +168,21 @@ LogonResult ErpGateway::logOnNewConnection(const LogonValues &values) {
     }
     const QString answer = CheckServerPassword(values.company, values.branch, values.password);
     const QChar backQuote(u'`');
-    const QString userId = GetPiece(answer, backQuote, 1);
-    if (userId.isEmpty())
+    if (GetPiece(answer, backQuote, 1).isEmpty())
         return result;
-    logon.UserId = userId;
-    logon.UserName = GetPiece(answer, backQuote, 3);
+    takeLogOn(values, answer);
     result.outcome = LogonResult::Outcome::LoggedOn;
     result.fiscalYear = GetPiece(answer, backQuote, 4);
     return result;
+}
+
+void ErpGateway::takeLogOn(const LogonValues &values, const QString &checkAnswer) {
+    const QChar backQuote(u'`');
+    logon.ProfileName = values.profile;
+    logon.CompanyNo = values.company;
+    logon.BranchNo = values.branch;
+    logon.UserId = GetPiece(checkAnswer, backQuote, 1);
+    logon.UserName = GetPiece(checkAnswer, backQuote, 3);
 }
 
 bool ErpGateway::ServerLogin(const QString &argumentText, const LogonSettings &stored,
@@ -187,10 +193,6 @@ bool ErpGateway::ServerLogin(const QString &argumentText, const LogonSettings &s
     const LogonValues values =
         fromCommandLine ? logonValuesFromCommandLine(argumentText) : stored.read();
     const LogonValues boxes = fromCommandLine ? LogonValues() : values;
-    logon.CompanyNo = values.company;
-    logon.BranchNo = values.branch;
-    logon.Password = values.password;
-    logon.ProfileName = values.profile;
 
     const LogonResult result = LogOn(values);
     switch (result.outcome) {

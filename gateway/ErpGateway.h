@@ -48,10 +48,10 @@ public:
     // Connected on success.
     bool CacheConnect();
 
-    // Obtains the MSM connection object from the profile file and logs in; on success it
-    // replaces the record's connection and sets Connected. False, without a message, on
-    // failure; an open earlier connection then stays as it was.
-    bool MsmConnect(const QString &profileName);
+    // Obtains the MSM connection object for the profile's server (ReadServerProfile) and logs
+    // in; on success it replaces the record's connection and sets Connected. False, without a
+    // message, on failure; an open earlier connection then stays as it was.
+    bool MsmConnect(const ServerProfile &profile);
 
     // Closes an open connection and clears Connected; does nothing when Connected is false.
     void ServerDisconnect();
@@ -85,9 +85,9 @@ public:
                                 const QString &password);
 
     // Connects the values' profile on a new connection, then checks company, branch and
-    // password on the server; on success sets UserId and UserName and the new connection
-    // replaces the session's. Otherwise the session's connection and server values stay as
-    // they were. Shows nothing itself but a failed check request.
+    // password on the server; on success sets ProfileName, CompanyNo, BranchNo, UserId and
+    // UserName and the new connection replaces the session's. Otherwise the session's connection
+    // and server values stay as they were. Shows nothing itself but a failed check request.
     LogonResult LogOn(const LogonValues &values);
 
     // The start-up log-on: the values of the command line, or else the stored ones; connect;
@@ -102,6 +102,9 @@ public:
 
 private:
     LogonResult logOnNewConnection(const LogonValues &values);
+    // The one place that fills the log-on record after a check that named a user: profile,
+    // company, branch, user id and name. The password is not kept.
+    void takeLogOn(const LogonValues &values, const QString &checkAnswer);
     // A failed answer is shown ("Ungültige Anfrage") and clears Connected when the connection
     // dropped; an answer without a connection is made one.
     ServerAnswer told(ServerAnswer result, const ErpConnection *connection);

@@ -2,6 +2,8 @@
 
 #include "gateway/GatewayTexts.h"
 
+#include <QRandomGenerator>
+
 bool LineChannel::fail(int code, const QString &text, const QString &details) {
     m_errorCode = code;
     m_errorText = text;
@@ -17,6 +19,7 @@ bool LineChannel::takeClientError(int codeWhileOpen) {
 bool LineChannel::connectTo(const QString &host, const QString &port,
                             const GatewaySettings &settings, const LineSecurity &security) {
     m_client.close();
+    m_resumable = false;
     m_connectTimeoutMs = settings.connectTimeoutMs;
     m_answerTimeoutMs = settings.answerTimeoutMs;
     m_charset = ServerCharset::byName(settings.charset);
@@ -54,6 +57,7 @@ bool LineChannel::run(const QString &line, bool capture, QString &answer) {
 bool LineChannel::logOn(const QString &company, const QString &branch, const QString &password,
                         bool capture, QString &answer) {
     answer.resize(0);
+    m_resumable = false; // a log-on ends the one before, and with it its token
     if (!isOpen())
         return fail(NotConnected, GatewayTexts::notConnected());
     QByteArray fields[3];
@@ -86,6 +90,7 @@ bool LineChannel::takeReply(bool sent, bool capture, QString &answer) {
 }
 
 void LineChannel::close() {
+    m_resumable = false;
     m_client.close();
 }
 
@@ -116,4 +121,29 @@ bool LineChannel::progress(const QByteArray &runId, QString &answer) {
         return fail(NotConnected, GatewayTexts::notConnected());
     // Reading the progress never runs a record; its answer is always P0
     return takeReply(m_client.progress(runId, m_answerTimeoutMs, m_reply), false, answer);
+}
+
+QByteArray LineChannel::registerResumeToken() {
+    if (!isOpen() || !m_client.serviceKnows("resume"))
+        return QByteArray();
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    const QByteArray token =
+        QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex();
+    // The log-on's outcome stands whatever happens here: a token is an extra, never a failure.
+    if (!m_client.registerToken(token, m_answerTimeoutMs, m_reply) || !m_reply.ok())
+        return QByteArray();
+    m_resumable = true;
+    return token;
+}
+
+bool LineChannel::resume(const QByteArray &token, bool capture, QString &answer) {
+    answer.resize(0);
+    if (!isOpen())
+        return fail(NotConnected, GatewayTexts::notConnected());
+    m_resumable = false;
+    if (!takeReply(m_client.resume(token, m_answerTimeoutMs, m_reply), capture, answer))
+        return false;
+    m_resumable = !answer.section(QLatin1Char('`'), 0, 0).isEmpty();
+    return true;
 }

@@ -45,10 +45,22 @@ public:
     // waiting, the next answer in the order sent (Skipped: the run had stopped before it, it
     // did not run), and how far a run got, asked on another connection of the same log-on.
     static constexpr int Skipped = 6;
-    bool takesRecordsInFlight() const { return isOpen() && m_client.serviceKnows("flight"); }
+    // Records go ahead of their answers only where a fresh connection can learn how far they
+    // got after a lost answer: the log-on holds a resume token, or this connection resumed
+    // with one. Otherwise one at a time.
+    bool takesRecordsInFlight() const {
+        return m_resumable && isOpen() && m_client.serviceKnows("flight");
+    }
     bool sendRecord(const QByteArray &runId, qint64 number, const QString &line, bool capture);
     bool takeRecordAnswer(bool capture, QString &answer);
     bool progress(const QByteArray &runId, QString &answer);
+
+    // Resume tokens (PROTOCOL.md), so that no password is kept for a fresh connection: after
+    // a log-on that named a user, a new random token (128 bits) registered with the service;
+    // empty when the service takes none or did not take it. A fresh connection logs on with it
+    // by resume() to ask progress() and nothing else; the answer as logOn()'s.
+    QByteArray registerResumeToken();
+    bool resume(const QByteArray &token, bool capture, QString &answer);
 
     // Connected and greeted.
     bool isOpen() const { return m_client.isOpen() && m_client.isGreeted(); }
@@ -74,6 +86,7 @@ private:
     std::optional<ServerCharset> m_charset;
     int m_connectTimeoutMs = 5000;
     int m_answerTimeoutMs = 30000;
+    bool m_resumable = false; // a resume token stands for this connection's log-on
     int m_errorCode = NoError;
     QString m_errorText;
     QString m_errorDetails;

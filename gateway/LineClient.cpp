@@ -218,7 +218,10 @@ bool LineClient::logOn(const QByteArray &company, const QByteArray &branch,
         appendLength(m_tx, field->size());
         m_tx.append(*field);
     }
-    return request(timeoutMs, reply);
+    const bool answered = request(timeoutMs, reply);
+    // The request held the password: nothing of it stays in the buffer kept for the next one.
+    m_tx.fill('\0');
+    return answered;
 }
 
 bool LineClient::sendRecord(const QByteArray &runId, qint64 number, const QByteArray &line,
@@ -268,13 +271,25 @@ bool LineClient::receive(int timeoutMs, Reply &reply) {
 }
 
 bool LineClient::progress(const QByteArray &runId, int timeoutMs, Reply &reply) {
+    return shortRequest('Q', runId, timeoutMs, reply);
+}
+
+bool LineClient::registerToken(const QByteArray &token, int timeoutMs, Reply &reply) {
+    return shortRequest('T', token, timeoutMs, reply);
+}
+
+bool LineClient::resume(const QByteArray &token, int timeoutMs, Reply &reply) {
+    return shortRequest('R', token, timeoutMs, reply);
+}
+
+bool LineClient::shortRequest(char kind, const QByteArray &text, int timeoutMs, Reply &reply) {
     m_lineSent = false;
     if (!isOpen() || !m_greeted)
         return fail(QStringLiteral("Es besteht keine Verbindung zum ERP-Server."), QString());
     m_tx.resize(0);
-    appendLength(m_tx, 1 + runId.size());
-    m_tx.append('Q');
-    m_tx.append(runId);
+    appendLength(m_tx, 1 + text.size());
+    m_tx.append(kind);
+    m_tx.append(text);
     return request(timeoutMs, reply);
 }
 

@@ -52,6 +52,11 @@ public:
     bool receive(int timeoutMs, Reply &reply);
     // How far the run of this log-on got (reply.p0: last taken`begun`state); stops it.
     bool progress(const QByteArray &runId, int timeoutMs, Reply &reply);
+    // Resume tokens (the service names "resume"): registerToken() after a log-on that named a
+    // user; resume() logs a fresh connection on with such a token, for progress() alone. The
+    // reply of resume() is that of a log-on: the user id, empty when the token is refused.
+    bool registerToken(const QByteArray &token, int timeoutMs, Reply &reply);
+    bool resume(const QByteArray &token, int timeoutMs, Reply &reply);
     void close();
 
     bool isOpen() const { return m_socket.isOpen(); }
@@ -72,6 +77,8 @@ private:
 
     bool sendFrame(Deadline deadline, int timeoutMs);
     bool request(int timeoutMs, Reply &reply);
+    // A request of one letter and one text: progress, resume tokens.
+    bool shortRequest(char kind, const QByteArray &text, int timeoutMs, Reply &reply);
     bool receiveReply(Deadline deadline, int timeoutMs, Reply &reply);
     bool flushRecords(int timeoutMs);
     bool startTls(const LineSecurity &security, const QString &host, Deadline deadline,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gateway/ErpConnection.h"
+#include "gateway/ServerProfile.h"
 
 #include <QString>
 
@@ -8,9 +9,9 @@
 
 // The log-on values and server connection state, one record for a session.
 struct LogonRecord {
-    QString ServerKind;       // "msm" or "cache"
-    QString ProfileName;      // the "Server" value of the log-on
-    QString ConnectionString; // Caché kind: "CN_IPTCP:host[port]"
+    ServerProfile::Kind ServerKind = ServerProfile::Kind::Msm; // set by ReadServerProfile
+    QString ProfileName;                                       // the "Server" value of the log-on
+    QString ConnectionString;                                  // Caché kind: "CN_IPTCP:host[port]"
     QString NamespaceName;
     bool ServerTls = false; // the profile's line "TLS=1": the line service is reached over TLS
     // The open way to the server: the Caché control or the MSM connection object.
@@ -18,7 +19,6 @@ struct LogonRecord {
     bool Connected = false;
     QString CompanyNo;
     QString BranchNo;
-    QString Password;
     QString UserId; // empty: not logged on
     QString UserName;
 };

@@ -1,46 +1,13 @@
 #include "gateway/MsmClient.h"
 
 #include "gateway/GatewayTexts.h"
-#include "gateway/GetPiece.h"
-#include "gateway/ServerProfile.h"
 
-#include <QFileInfo>
+#include <utility>
 
-std::unique_ptr<MsmClient> MsmClient::fromProfile(const QString &path,
-                                                  const GatewaySettings &settings, QString *error) {
-    QStringList lines;
-    if (!readProfileLines(path, lines)) {
-        if (error)
-            *error = QStringLiteral("Die Profildatei \u201E%1\u201C kann nicht gelesen werden.")
-                         .arg(path);
-        return nullptr;
-    }
-    QString host;
-    QString port = QStringLiteral("1972");
-    QString nameSpace = QStringLiteral("KORVEX");
-    LineSecurity security = settings.security;
-    for (const QString &line : lines) {
-        const QString key = GetPiece(line, QLatin1Char('='), 1);
-        const QString value = GetPiece(line, QLatin1Char('='), 2);
-        if (key == QLatin1String("MSMHOST"))
-            host = value;
-        else if (key == QLatin1String("MSMPORT"))
-            port = value;
-        else if (key == QLatin1String("MSMNAMESPACE"))
-            nameSpace = value;
-        else if (key == QLatin1String("TLS"))
-            security.tls = value == QLatin1String("1");
-    }
-    // No host, no server: never a guessed one.
-    if (host.isEmpty()) {
-        if (error)
-            *error = GatewayTexts::profileKeyMissing(QFileInfo(path).completeBaseName(), path,
-                                                     QStringLiteral("MSMHOST"));
-        return nullptr;
-    }
-    auto client = std::make_unique<MsmClient>(host, port, nameSpace, settings);
-    client->setSecurity(security);
-    return client;
+MsmClient::MsmClient(const ServerProfile &profile, const GatewaySettings &settings)
+    : MsmClient(profile.host, profile.port, profile.nameSpace, settings) {
+    m_security = settings.security;
+    m_security.tls = profile.tls;
 }
 
 MsmClient::MsmClient(const QString &host, const QString &port, const QString &nameSpace,
@@ -78,15 +45,21 @@ ServerAnswer MsmClient::run(const QString &line) {
 
 ServerAnswer MsmClient::logOn(const QString &company, const QString &branch,
                               const QString &password) {
-    m_company = company;
-    m_branch = branch;
-    m_password = password;
+    m_resumeToken.clear();
     QString written;
     const bool ok = m_channel.logOn(company, branch, password, true, written);
-    return answer(ok, written);
+    const ServerAnswer result = answer(ok, written);
+    if (result.ok && !result.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
+        m_resumeToken = m_channel.registerResumeToken();
+    return result;
 }
 
 std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
+    if (m_resumeToken.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("no resume token: the line service took none");
+        return nullptr;
+    }
     auto fresh = std::make_unique<MsmClient>(m_host, m_port, m_nameSpace, m_settings);
     fresh->setSecurity(m_security);
     if (!fresh->Login()) {
@@ -94,11 +67,15 @@ std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
             *why = fresh->errorText() + ' ' + fresh->errorDetails();
         return nullptr;
     }
-    const ServerAnswer logon = fresh->logOn(m_company, m_branch, m_password);
+    QString written;
+    const bool resumed =
+        fresh->m_channel.resume(std::exchange(m_resumeToken, QByteArray()), true, written);
+    const ServerAnswer logon = fresh->answer(resumed, written);
     if (logon.ok && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
         return fresh;
     if (why)
-        *why = logon.ok ? QStringLiteral("log-on refused") : logon.error + ' ' + logon.details;
+        *why =
+            logon.ok ? QStringLiteral("resume token refused") : logon.error + ' ' + logon.details;
     return nullptr;
 }
 

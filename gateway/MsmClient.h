@@ -3,6 +3,7 @@
 #include "gateway/ErpConnection.h"
 #include "gateway/GatewaySettings.h"
 #include "gateway/LineChannel.h"
+#include "gateway/ServerProfile.h"
 
 #include <QString>
 
@@ -14,10 +15,9 @@
 // errorText()/errorDetails() say why.
 class MsmClient : public ErpConnection {
 public:
-    // Reads MSMHOST, MSMPORT, MSMNAMESPACE and TLS of the profile file; null when it cannot be
-    // read or has no MSMHOST. The TLS files come from the settings.
-    static std::unique_ptr<MsmClient> fromProfile(const QString &path,
-                                                  const GatewaySettings &settings, QString *error);
+    // The server of an MSM profile (ReadServerProfile), with TLS when it says so; the TLS files
+    // come from the settings.
+    MsmClient(const ServerProfile &profile, const GatewaySettings &settings);
     MsmClient(const QString &host, const QString &port, const QString &nameSpace,
               const GatewaySettings &settings = {});
 
@@ -48,7 +48,9 @@ public:
     }
 
 private:
-    QString m_company, m_branch, m_password; // of the last log-on, for reopen()
+    // The resume token of the last log-on, for reopen(), which uses it up; empty when the
+    // service took none.
+    mutable QByteArray m_resumeToken;
     ServerAnswer answer(bool ok, QString &written) const;
     QString m_host;
     QString m_port;

@@ -19,9 +19,13 @@ QString profilePath(const GatewaySettings &settings, const QString &profileName)
                                     QStringLiteral(".mco"));
 }
 
-QByteArray serverProfileText(const ProfileTarget &target) {
+QString serverKindText(ServerProfile::Kind kind) {
+    return kind == ServerProfile::Kind::Cache ? QStringLiteral("cache") : QStringLiteral("msm");
+}
+
+QByteArray serverProfileText(const ServerProfile &target) {
     const QString text =
-        target.kind == ProfileTarget::Kind::Cache
+        target.kind == ServerProfile::Kind::Cache
             ? QStringLiteral("[CACHE]\r\nSERVERCACHE=%1\r\nPORTCACHE=%2\r\nNAMESPACE=%3\r\n")
             : QStringLiteral("MSMHOST=%1\r\nMSMPORT=%2\r\nMSMNAMESPACE=%3\r\n");
     return (text.arg(target.host, target.port, target.nameSpace) +
@@ -44,7 +48,7 @@ bool madeOf(const QString &text, const QString &extra, bool asciiOnly) {
 }
 } // namespace
 
-QString profileTargetProblem(const ProfileTarget &target) {
+QString profileTargetProblem(const ServerProfile &target) {
     bool ok = false;
     const int port = target.port.toInt(&ok);
     if (!madeOf(target.port, QString(), true) || !ok || port < 1 || port > 65535)
@@ -63,7 +67,7 @@ QString profileNameProblem(const QString &profileName) {
     return QString();
 }
 
-bool writeServerProfile(const QString &path, const ProfileTarget &target, QString *error) {
+bool writeServerProfile(const QString &path, const ServerProfile &target, QString *error) {
     if (const QString problem = profileTargetProblem(target); !problem.isEmpty()) {
         if (error)
             *error = problem;
@@ -99,57 +103,62 @@ bool readProfileLines(const QString &path, QStringList &lines) {
     return true;
 }
 
-bool ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
-                       const QString &profileName, QString *error) {
+std::optional<ServerProfile> ReadServerProfile(LogonRecord &record, const GatewaySettings &settings,
+                                               const QString &profileName, QString *error) {
     // The defaults are set anew at every reading, even one that fails.
-    record.ServerKind = QStringLiteral("msm");
+    record.ServerKind = ServerProfile::Kind::Msm;
     record.NamespaceName = QStringLiteral("KORVEX");
     record.ServerTls = false;
-    QString port = QStringLiteral("1972");
-    QString nameSpace = record.NamespaceName;
-    QString host;
-    QString kind = record.ServerKind;
+    ServerProfile cache, msm;
+    msm.kind = ServerProfile::Kind::Msm;
+    cache.port = msm.port = QStringLiteral("1972");
+    ServerProfile::Kind kind = record.ServerKind;
     bool tls = false;
-    bool msmHost = false;
 
     const QString path = profilePath(settings, profileName);
     QStringList lines;
     if (!readProfileLines(path, lines)) {
         if (error)
             *error = GatewayTexts::profileNotRead(profileName, path);
-        return false;
+        return std::nullopt;
     }
     for (const QString &line : lines) {
         if (line == QLatin1String("[CACHE]"))
-            kind = QStringLiteral("cache");
+            kind = ServerProfile::Kind::Cache;
         const QString key = GetPiece(line, QLatin1Char('='), 1);
         const QString value = GetPiece(line, QLatin1Char('='), 2);
         if (key == QLatin1String("NAMESPACE"))
-            nameSpace = value;
+            cache.nameSpace = value;
         else if (key == QLatin1String("PORTCACHE"))
-            port = value;
+            cache.port = value;
         else if (key == QLatin1String("SERVERCACHE"))
-            host = value;
+            cache.host = value;
+        else if (key == QLatin1String("MSMHOST"))
+            msm.host = value;
+        else if (key == QLatin1String("MSMPORT"))
+            msm.port = value;
+        else if (key == QLatin1String("MSMNAMESPACE"))
+            msm.nameSpace = value;
         else if (key == QLatin1String("TLS"))
             tls = value == QLatin1String("1");
-        else if (key == QLatin1String("MSMHOST"))
-            msmHost = !value.isEmpty();
     }
+    ServerProfile &server = kind == ServerProfile::Kind::Cache ? cache : msm;
+    server.tls = tls;
     // Without the host of its kind the profile names no server at all.
-    const bool cache = kind == QLatin1String("cache");
-    if (cache ? host.isEmpty() : !msmHost) {
+    if (server.host.isEmpty()) {
         if (error)
             *error = GatewayTexts::profileKeyMissing(profileName, path,
-                                                     cache ? QStringLiteral("SERVERCACHE")
-                                                           : QStringLiteral("MSMHOST"));
-        return false;
+                                                     kind == ServerProfile::Kind::Cache
+                                                         ? QStringLiteral("SERVERCACHE")
+                                                         : QStringLiteral("MSMHOST"));
+        return std::nullopt;
     }
 
     record.ServerKind = kind;
-    record.NamespaceName = nameSpace;
+    record.NamespaceName = cache.nameSpace;
     record.ServerTls = tls;
-    if (cache)
-        record.ConnectionString =
-            QStringLiteral("CN_IPTCP:") + host + QLatin1Char('[') + port + QLatin1Char(']');
-    return true;
+    if (kind == ServerProfile::Kind::Cache)
+        record.ConnectionString = QStringLiteral("CN_IPTCP:") + cache.host + QLatin1Char('[') +
+                                  cache.port + QLatin1Char(']');
+    return server;
 }

@@ -140,10 +140,6 @@ bool CommandContext::logOn(QString *fiscalYear) {
                             "angeben. Es wurde nichts gesendet."));
         return false;
     }
-    LogonRecord &logon = session.logon();
-    logon.ProfileName = values.profile;
-    logon.CompanyNo = values.company;
-    logon.BranchNo = values.branch;
     const LogonResult result = session.gateway.LogOn(values);
     switch (result.outcome) {
     case LogonResult::Outcome::LoggedOn:

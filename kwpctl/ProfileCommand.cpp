@@ -15,9 +15,9 @@ int profile(CommandContext &context) {
     ErpGateway &gateway = context.session.gateway;
     const QString path = profilePath(gateway.settings, name);
     if (context.options.isSet(QStringLiteral("write"))) {
-        ProfileTarget target;
-        target.kind = context.options.isSet(QStringLiteral("msm")) ? ProfileTarget::Kind::Msm
-                                                                   : ProfileTarget::Kind::Cache;
+        ServerProfile target;
+        target.kind = context.options.isSet(QStringLiteral("msm")) ? ServerProfile::Kind::Msm
+                                                                   : ServerProfile::Kind::Cache;
         target.host = context.options.value(QStringLiteral("host"));
         target.port = context.options.value(QStringLiteral("port"));
         if (context.options.isSet(QStringLiteral("namespace")))
@@ -34,11 +34,14 @@ int profile(CommandContext &context) {
             return context.fail(problem);
     }
     QString error;
-    if (!gateway.ReadServerProfile(name, &error))
-        return context.fail(error);
     const LogonRecord &logon = gateway.logon;
-    QTextStream(stdout) << "Datei: " << path << "\nArt: " << logon.ServerKind
-                        << "\nNamensraum: " << logon.NamespaceName
+    const std::optional<ServerProfile> server =
+        ReadServerProfile(gateway.logon, gateway.settings, name, &error);
+    if (!server)
+        return context.fail(error);
+    // The namespace the connection opens: an MSM profile's is MSMNAMESPACE.
+    QTextStream(stdout) << "Datei: " << path << "\nArt: " << serverKindText(server->kind)
+                        << "\nNamensraum: " << server->nameSpace
                         << "\nVerbindung: " << logon.ConnectionString << '\n';
     return Success;
 }

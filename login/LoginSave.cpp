@@ -7,10 +7,6 @@ LogonResult logOnAndStore(ErpGateway &gateway, const LogonSettings &stored,
     const LogonResult result = gateway.LogOn(boxes);
     if (result.outcome != LogonResult::Outcome::LoggedOn)
         return result;
-    LogonRecord &logon = gateway.logon;
-    logon.CompanyNo = boxes.company;
-    logon.BranchNo = boxes.branch;
-    logon.ProfileName = boxes.profile;
     stored.write(boxes, storeError);
     return result;
 }

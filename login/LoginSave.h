@@ -4,9 +4,9 @@
 
 class LogonSettings;
 
-// The login dialog's save, without the dialog: log on with the boxes' values and, when that
-// succeeded, take company, branch and profile into the log-on record and store the four values
-// as the user's settings for the next start. No fiscal-year comparison here.
+// The login dialog's save, without the dialog: log on with the boxes' values (the log-on fills
+// the log-on record) and, when that succeeded, store the four values as the user's settings for
+// the next start. No fiscal-year comparison here.
 // *storeError: why the settings could not be stored (the log-on itself stands).
 LogonResult logOnAndStore(ErpGateway &gateway, const LogonSettings &stored,
                           const LogonValues &boxes, QString *storeError);

@@ -133,7 +133,7 @@ int exportOnce(const QString &db, bool tls, int delayMs = -1, int window = 0) {
     if (delayMs >= 0)
         proxy = std::make_unique<DelayProxy>(server.port(), delayMs);
     session.gateway.settings.recordsInFlight = window;
-    ProfileTarget target{ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
+    ServerProfile target{ServerProfile::Kind::Cache, QStringLiteral("127.0.0.1"),
                          QString::number(proxy ? proxy->port() : server.port())};
     target.tls = tls;
     if (!writeServerProfile(profiles.filePath(QStringLiteral("bench.mco")), target, nullptr))

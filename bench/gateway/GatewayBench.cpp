@@ -166,7 +166,7 @@ public:
             return false;
         }
         m_started = true;
-        ProfileTarget target{ProfileTarget::Kind::Cache, QStringLiteral("127.0.0.1"),
+        ServerProfile target{ServerProfile::Kind::Cache, QStringLiteral("127.0.0.1"),
                              QString::number(m_port)};
         target.tls = tls;
         writeServerProfile(m_dir.path() + QStringLiteral("/bench.mco"), target, nullptr);

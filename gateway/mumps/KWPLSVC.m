@@ -164,7 +164,7 @@ CONF(file,conf) ; Reads key=value lines; "#" starts a comment. Safe defaults for
  S:$G(conf("workdir"))="" conf("workdir")=$S(dir="":".",1:dir)
  S:$G(conf("logfile"))="" conf("logfile")=conf("workdir")_"/kwplsvc.log"
  S:$G(conf("logoncheck"))="" conf("logoncheck")="PASS^%ONLCL0"
- F k="maxconnections:64","greettimeout:10","idletimeout:0","logonfailures:5" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
+ F k="maxconnections:64","greettimeout:10","idletimeout:0","logonfailures:5","resumetime:43200" S n=$P(k,":"),v=$G(conf(n)) S conf(n)=$S(v?1.N.1(1".".N):+v,1:$P(k,":",2))
  S conf("tls")=$G(conf("tlscert"))'="",conf("tlsclients")=$G(conf("tlsclients"))
  S conf("file")=file
  Q 1
@@ -211,7 +211,7 @@ ONE ; Reads one request and answers it; the path every line takes, so kept lean
  N %KWPQ,%KWPP,%KWPO
  S %KWPQ=$$RDFRAME(%KWPS("idle")) Q:%KWPS("end")
  ; The first byte is the kind of request: "X" a line, "F" a record in flight, "L" a log-on,
- ; "Q" a run's progress
+ ; "Q" a run's progress, "T" and "R" a resume token
  I $E(%KWPQ)'="X" D KIND(.%KWPQ) Q
  I "01"'[$E(%KWPQ,2)!($L(%KWPQ)<2) D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""X"", eine Ziffer 0 oder 1 und die Zeile.","","")) Q
  ; No line runs before a log-on
@@ -233,6 +233,8 @@ KIND(q) ; The requests other than a line
  I $E(q)="F" D FLIGHT(q) Q
  I $E(q)="L" D LOGON(.q) Q
  I $E(q)="Q" D PROGRESS(q) Q
+ I $E(q)="T" D TOKEN(q) Q
+ I $E(q)="R" D RESUME(q) Q
  D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: unbekannte Art """_$$SHOW($E(q),1)_""".","",""))
  Q
  ;
@@ -273,7 +275,7 @@ PROGRESS(q) ; "Q" and a run's id: how far the run of this log-on got, as last ta
  ; after the answer; waits up to two seconds for a record begun by a live process to end.
  N run,who,r,i
  S run=$E(q,2,$L(q))
- I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst nennt den Stand eines Laufs nur nach einer erfolgreichen Anmeldung.","","")) Q
+ I '%KWPS("auth"),'%KWPS("resumed") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst nennt den Stand eines Laufs nur nach einer erfolgreichen Anmeldung.","","")) Q
  S who=%KWPS("who"),r=$S(run="":"",1:$G(^KWPRUN(who,run)))
  I r="" D SEND($$REPLY(0,"","","")) Q
  K ^KWPRUN(who,run,"go")
@@ -295,7 +297,7 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  S n=$E(q,2,9),c=$E(q,10,9+n),m=10+n,n=$E(q,m,m+7),b=$E(q,m+8,m+7+n),m=m+8+n,n=$E(q,m,m+7),w=$E(q,m+8,m+7+n)
  I $E(q,2,9)'?8N!($E(q,10+$L(c),17+$L(c))'?8N)!(n'?8N)!($L(q)'=(m+7+n)) D SEND($$REPLY(1,"Ungültige Anmeldung: erwartet werden ""L"" und drei Felder (Firma, Filiale, Passwort) aus je acht Längenziffern und den Bytes.","","")) Q
  ; What the check writes is its answer for persona M only, as with an answering line
- S %KWPS("auth")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
+ S %KWPS("auth")=0,%KWPS("resumed")=0,%KWPS("fails")=%KWPS("fails")+1,%KWPS("capnow")=%KWPS("msm")
  I %KWPS("msm") O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576) U %KWPS("cap")
  E  U "/dev/null"
  S p0=$$CHECK(c,b,w,%KWPS("check"),%KWPS("zv"))
@@ -308,8 +310,52 @@ LOGON(q) ; A log-on request: "L", then company, branch and password, each as eig
  S p0=$E(100000033+$L(p0)+$L(out),2,9)_"00000001000000000"_$E(100000000+$L(p0),2,9)_p0_$E(100000000+$L(out),2,9)_out
  U %KWPS("sock") W p0
  Q:ok
- I %KWPS("fails")'<%KWPC("logonfailures") D LOG("closed the connection of "_%KWPS("peer")_": "_%KWPS("fails")_" failed log-ons in a row") S %KWPS("end")=1
+ D:%KWPS("fails")'<%KWPC("logonfailures") TOOMANY
  Q
+ ;
+TOOMANY ; Too many failed log-ons in a row (password or token): the connection ends
+ D LOG("closed the connection of "_%KWPS("peer")_": "_%KWPS("fails")_" failed log-ons in a row") S %KWPS("end")=1
+ Q
+ ;
+TOKEN(q) ; "T" and a resume token, 32 hexadecimal digits in lower case that the client chose at
+ ; random after its log-on. A fresh connection may log on with it once (RESUME) to ask how far
+ ; this log-on's run got. Kept as ^KWPTOK(SHA-256 of the token)=expiry`company`branch`user,
+ ; expiry in seconds of $ZUT, resumetime= seconds ahead; the token itself is kept nowhere.
+ ; A connection keeps one token: a new one replaces its earlier one.
+ N t,h,k,now
+ S t=$E(q,2,$L(q))
+ I $L(t)'=32!($TR(t,"0123456789abcdef")'="") D SEND($$REPLY(1,"Ungültige Anfrage an den Zeilendienst: erwartet wird ""T"" und ein Schlüssel aus 32 Hexadezimalziffern.","","")) Q
+ I '%KWPS("auth") D SEND($$REPLY(5,"Nicht angemeldet: der Zeilendienst nimmt einen Schlüssel zur Wiederaufnahme nur nach einer erfolgreichen Anmeldung an.","","")) Q
+ S h=$$SHA(t) I h="" D SEND($$REPLY(1,"Der Zeilendienst kann den Schlüssel nicht ablegen (sha256sum fehlt?).","","")) Q
+ ; Expired tokens of any log-on go now; nothing else removes a token that is never used
+ S now=$ZUT\1000000,k="" F  S k=$O(^KWPTOK(k)) Q:k=""  I +^KWPTOK(k)<now K ^KWPTOK(k)
+ K:%KWPS("tok")'="" ^KWPTOK(%KWPS("tok"))
+ S ^KWPTOK(h)=(now+%KWPC("resumetime"))_"`"_%KWPS("who"),%KWPS("tok")=h
+ D SEND($$REPLY(0,"","",""))
+ Q
+ ;
+RESUME(q) ; "R" and a resume token: logs the connection on as the log-on that registered it, for
+ ; PROGRESS of that log-on's runs only: no line and no record runs. The token is used up. The
+ ; reply is that of a log-on whose answer is the user id (P0, or written for persona M); an
+ ; unknown, malformed or expired token gets an empty answer and counts as a failed log-on.
+ N t,h,r,ok
+ S t=$E(q,2,$L(q))
+ S %KWPS("auth")=0,%KWPS("resumed")=0,%KWPS("fails")=%KWPS("fails")+1
+ S h=$S($L(t)=32&($TR(t,"0123456789abcdef")=""):$$SHA(t),1:""),r=$S(h="":"",1:$G(^KWPTOK(h)))
+ S ok=0 I r'="" K ^KWPTOK(h) S ok=+r'<($ZUT\1000000)
+ ; The user id cannot hold a back-quote: it is the last piece, company and branch before it
+ I ok S %KWPS("resumed")=1,%KWPS("fails")=0,%KWPS("who")=$P(r,"`",2,$L(r,"`")),%KWPS("run")=""
+ S r=$S(ok:$P(r,"`",$L(r,"`")),1:"")
+ D SEND($$REPLY(0,"",$S(%KWPS("msm"):"",1:r),$S(%KWPS("msm"):r,1:"")))
+ D:'ok&(%KWPS("fails")'<%KWPC("logonfailures")) TOOMANY
+ Q
+ ;
+SHA(t) ; The SHA-256 of a text as 64 hexadecimal digits, empty when it cannot be had. The text
+ ; goes through a pipe, so that no command line shows it
+ N io,p,h S io=$IO,p="kwpsha",h=""
+ O p:(SHELL="/bin/sh":COMMAND="sha256sum 2>/dev/null")::"PIPE" U p W t W /EOF R h:5 C p U io
+ S h=$E(h,1,64)
+ Q $S($L(h)=64&($TR(h,"0123456789abcdef")=""):h,1:"")
  ;
 CHECK(%KWPA,%KWPB,%KWPW,%KWPR,%KWPZV) ; Calls the log-on check with the values; returns its P0
  N %KWPC,%KWPS,%KWPF,%KWPQ,%KWPP,%KWPO
@@ -354,7 +400,7 @@ OPENSOCK ; Moves the socket off the principal device, so a line that USEs $P can
  S h="" F i=1:1 Q:'$D(zs("D",i))  I zs("D",i)["SOCKET[0]=" S h=$P($P(zs("D",i),"SOCKET[0]=",2)," "),p=$P($P(zs("D",i),"REMOTE=",2)," ") Q
  ; The check's call, an entry reference as the listener checked it at start (the file may have
  ; changed since: anything else logs nobody on)
- S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h,%KWPS("fly")=0,%KWPS("run")="",%KWPS("who")=""
+ S %KWPS("sock")="kwpsock",%KWPS("end")=0,%KWPS("auth")=0,%KWPS("fails")=0,%KWPS("check")=$S(%KWPC("logoncheck")?.1"%"1A.AN1"^".1"%"1A.AN:"D "_%KWPC("logoncheck")_"(%KWPA,%KWPB,%KWPW)",1:"S P0="""""),%KWPS("msm")=0,%KWPS("zv")="",%KWPS("cap")="",%KWPS("peer")=$P(p,"@"),%KWPS("h")=h,%KWPS("fly")=0,%KWPS("run")="",%KWPS("who")="",%KWPS("resumed")=0,%KWPS("tok")=""
  S %KWPS("idle")=$S(%KWPC("idletimeout")>0:%KWPC("idletimeout"),1:"")
  U $P:(DETACH=h)
  O %KWPS("sock")::0:"SOCKET"
@@ -390,7 +436,7 @@ GREET() ; Reads the greeting within the greeting time; maps the namespace to its
  S %KWPS("capr")=%KWPC("workdir")_"/./kwplsvc-"_$J_".out"
  O %KWPS("cap"):(NEWVERSION:STREAM:NOWRAP:RECORDSIZE=1048576)
  ; P0 names the request kinds this service knows, separated by blanks; clients skip unknown ones
- D SEND($$REPLY(0,"","logon line flight",""))
+ D SEND($$REPLY(0,"","logon line flight resume",""))
  Q 1
  ;
 RDFRAME(t) ; One frame's payload, within t seconds when t is not empty. %KWPS("end") is set when

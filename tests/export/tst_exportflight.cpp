@@ -57,7 +57,7 @@ void ExportFlightTest::initTestCase() {
                                  ErpServerFixture::ProfileKind::Msm));
     proxy_ = std::make_unique<DelayProxy>(fixture.port(), 1);
     QVERIFY(proxy_->port() != 0);
-    ProfileTarget target;
+    ServerProfile target;
     target.host = QStringLiteral("127.0.0.1");
     target.port = QString::number(proxy_->port());
     QVERIFY(

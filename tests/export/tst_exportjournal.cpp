@@ -96,8 +96,6 @@ private:
 void ExportJournalTest::init() {
     run_ = std::make_unique<StandInExport>();
     Session &session = run_->session;
-    // The session is logged on as the demo user; a password that must never show.
-    session.gateway.logon.Password = QStringLiteral("Geheim-4711");
     // Many decimals and large values (kept as text by SQLite, read exactly), negative amounts,
     // NULLs; two clients and three wage types, in the query's order.
     const struct {
@@ -201,9 +199,6 @@ void ExportJournalTest::journalAccountsForServer() {
              QString::fromLatin1(
                  QCryptographicHash::hash(session.sqltext.toUtf8(), QCryptographicHash::Sha256)
                      .toHex()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(!file.readAll().contains("Geheim-4711"));
 
     // The end: what the server took, for certain and maybe.
     const QMap<QString, QString> end = section(path, QStringLiteral("Ende"));

@@ -103,7 +103,7 @@ void TestServerExecute::cleanup() {
 void TestServerExecute::connectKind(const QString &kind) {
     QString error;
     QVERIFY2(gw().ConnectByProfile(kind, &error), qPrintable(error));
-    QCOMPARE(gw().logon.ServerKind, kind);
+    QCOMPARE(serverKindText(gw().logon.ServerKind), kind);
     QVERIFY(gw().logon.Connected);
     // The service runs lines only for a connection that logged on.
     QVERIFY(

@@ -1,7 +1,6 @@
 #include "gateway/GatewaySettings.h"
 #include "gateway/GetPiece.h"
 #include "gateway/LogonRecord.h"
-#include "gateway/MsmClient.h"
 #include "gateway/ServerProfile.h"
 
 #include <QFile>
@@ -21,8 +20,8 @@ private slots:
     void missingProfileFails();
     void msmConnectionStringStays();
     void windirWins();
-    void msmKeys_data();
-    void msmKeys();
+    void profileKeys_data();
+    void profileKeys();
     void writtenProfileReadsBack();
     void iniSettings_data();
     void iniSettings();
@@ -198,7 +197,7 @@ void TestServerProfile::readProfile() {
     record.ConnectionString.clear();
     record.NamespaceName = QStringLiteral("stale");
     QString error;
-    QCOMPARE(ReadServerProfile(m_record, m_settings, QStringLiteral("P"), &error),
+    QCOMPARE(ReadServerProfile(m_record, m_settings, QStringLiteral("P"), &error).has_value(),
              missing.isEmpty());
     if (!missing.isEmpty()) {
         QVERIFY2(error.contains(profilePath(m_settings, QStringLiteral("P"))) &&
@@ -206,7 +205,7 @@ void TestServerProfile::readProfile() {
                  qPrintable(error));
         return;
     }
-    QCOMPARE(record.ServerKind, kind);
+    QCOMPARE(serverKindText(record.ServerKind), kind);
     QCOMPARE(record.NamespaceName, nameSpace);
     QCOMPARE(record.ConnectionString, connection);
 }
@@ -221,7 +220,7 @@ void TestServerProfile::msmConnectionStringStays() {
     writeProfile(QStringLiteral("M"), "MSMHOST=h\n");
     QVERIFY(ReadServerProfile(m_record, m_settings, QStringLiteral("C")));
     QVERIFY(ReadServerProfile(m_record, m_settings, QStringLiteral("M")));
-    QCOMPARE(m_record.ServerKind, QStringLiteral("msm"));
+    QCOMPARE(m_record.ServerKind, ServerProfile::Kind::Msm);
     QCOMPARE(m_record.ConnectionString, QStringLiteral("CN_IPTCP:h[1972]"));
 }
 
@@ -232,14 +231,14 @@ void TestServerProfile::windirWins() {
     file.write("[CACHE]\nSERVERCACHE=h\nNAMESPACE=WIN\n");
     file.close();
     qputenv("windir", windows.path().toLocal8Bit());
-    const bool read = ReadServerProfile(m_record, m_settings, QStringLiteral("W"));
+    const bool read = ReadServerProfile(m_record, m_settings, QStringLiteral("W")).has_value();
     qunsetenv("windir");
     QVERIFY(read);
     QCOMPARE(m_record.NamespaceName, QStringLiteral("WIN"));
     QVERIFY(!ReadServerProfile(m_record, m_settings, QStringLiteral("W")));
 }
 
-void TestServerProfile::msmKeys_data() {
+void TestServerProfile::profileKeys_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("port");
@@ -256,12 +255,17 @@ void TestServerProfile::msmKeys_data() {
         << QByteArray("MSMHOST=h\nSERVERCACHE=x\nPORTCACHE=1\nNAMESPACE=Y\n") << "h"
         << "1972"
         << "KORVEX";
+    QTest::newRow("Caché kind: its own keys")
+        << QByteArray("[CACHE]\nMSMHOST=m\nMSMPORT=2\nSERVERCACHE=c\nPORTCACHE=3\nNAMESPACE=N\n")
+        << "c"
+        << "3"
+        << "N";
     QTest::newRow("no host: refused") << QByteArray("MSMPORT=9100\n") << ""
                                       << ""
                                       << "";
 }
 
-void TestServerProfile::msmKeys() {
+void TestServerProfile::profileKeys() {
     QFETCH(QByteArray, content);
     QFETCH(QString, host);
     QFETCH(QString, port);
@@ -269,34 +273,34 @@ void TestServerProfile::msmKeys() {
 
     writeProfile(QStringLiteral("K"), content);
     QString error;
-    const auto client =
-        MsmClient::fromProfile(profilePath(m_settings, QStringLiteral("K")), m_settings, &error);
+    const auto profile = ReadServerProfile(m_record, m_settings, QStringLiteral("K"), &error);
     if (host.isEmpty()) {
-        QVERIFY(!client);
+        QVERIFY(!profile);
         QVERIFY2(error.contains(QStringLiteral("MSMHOST")), qPrintable(error));
         return;
     }
-    QVERIFY2(client, qPrintable(error));
-    QCOMPARE(client->host(), host);
-    QCOMPARE(client->port(), port);
-    QCOMPARE(client->nameSpace(), nameSpace);
+    QVERIFY2(profile, qPrintable(error));
+    QCOMPARE(profile->kind,
+             content.startsWith("[CACHE]") ? ServerProfile::Kind::Cache : ServerProfile::Kind::Msm);
+    QCOMPARE(profile->host, host);
+    QCOMPARE(profile->port, port);
+    QCOMPARE(profile->nameSpace, nameSpace);
 }
 
 void TestServerProfile::writtenProfileReadsBack() {
-    const ProfileTarget cache{ProfileTarget::Kind::Cache, "erp.local", "19860", "TEST"};
+    const ServerProfile cache{ServerProfile::Kind::Cache, "erp.local", "19860", "TEST"};
     QVERIFY(writeServerProfile(profilePath(m_settings, "wc"), cache, nullptr));
     QVERIFY(ReadServerProfile(m_record, m_settings, "wc"));
-    QCOMPARE(m_record.ServerKind, QStringLiteral("cache"));
+    QCOMPARE(m_record.ServerKind, ServerProfile::Kind::Cache);
     QCOMPARE(m_record.ConnectionString, QStringLiteral("CN_IPTCP:erp.local[19860]"));
     QCOMPARE(m_record.NamespaceName, QStringLiteral("TEST"));
 
-    const ProfileTarget msm{ProfileTarget::Kind::Msm, "erp.local", "9100", "M"};
+    const ServerProfile msm{ServerProfile::Kind::Msm, "erp.local", "9100", "M"};
     QVERIFY(writeServerProfile(profilePath(m_settings, "wm"), msm, nullptr));
-    QVERIFY(ReadServerProfile(m_record, m_settings, "wm"));
-    QCOMPARE(m_record.ServerKind, QStringLiteral("msm"));
-    const auto client = MsmClient::fromProfile(profilePath(m_settings, "wm"), m_settings, nullptr);
-    QVERIFY(client);
-    QCOMPARE(client->host() + ":" + client->port() + "/" + client->nameSpace(),
+    const auto read = ReadServerProfile(m_record, m_settings, "wm");
+    QVERIFY(read);
+    QCOMPARE(m_record.ServerKind, ServerProfile::Kind::Msm);
+    QCOMPARE(read->host + ":" + read->port + "/" + read->nameSpace,
              QStringLiteral("erp.local:9100/M"));
     QString error;
     QVERIFY(!writeServerProfile(m_dir.path() + "/no/such/dir/x.mco", cache, &error));

@@ -20,6 +20,9 @@ private slots:
     void malformedLogOnIsRefused();
     void failedLogOnsCloseTheConnection();
     void peerBytesInTheLogAreBounded();
+    void resumeToken_data();
+    void resumeToken();
+    void failedTokensCloseTheConnection();
     void cleanupTestCase();
 
 private:
@@ -170,6 +173,105 @@ void TestLogonRequest::peerBytesInTheLogAreBounded() {
     QVERIFY(added.contains("(1000000 bytes)"));
     QVERIFY(added.contains("\\x0a2026-01-01"));
     QCOMPARE(added.count('\n'), 2);
+}
+
+namespace {
+// A record in flight without capture: run id of one character, number, line.
+QByteArray record(char run, int number, const QByteArray &line) {
+    return "F000000001" + QByteArray(1, run) + QByteArray::number(number).rightJustified(8, '0') +
+           line;
+}
+} // namespace
+
+void TestLogonRequest::resumeToken_data() {
+    QTest::addColumn<char>("persona");
+    QTest::addColumn<QByteArray>("change"); // what happens to the token before it is used
+    QTest::addColumn<bool>("resumed");
+    QTest::newRow("own token, cache") << 'C' << QByteArray() << true;
+    QTest::newRow("own token, msm") << 'M' << QByteArray() << true;
+    QTest::newRow("wrong token") << 'C' << QByteArray("wrong") << false;
+    QTest::newRow("expired token") << 'C' << QByteArray("expire") << false;
+    QTest::newRow("used token") << 'M' << QByteArray("use") << false;
+    QTest::newRow("replaced token") << 'C' << QByteArray("replace") << false;
+    QTest::newRow("not hexadecimal") << 'C' << QByteArray("upper") << false;
+}
+
+// A token registered after a log-on opens, once, the progress of that log-on's runs on a fresh
+// connection, and nothing else; any other token is refused like a wrong password.
+void TestLogonRequest::resumeToken() {
+    QFETCH(char, persona);
+    QFETCH(QByteArray, change);
+    QFETCH(bool, resumed);
+    QVERIFY(m_server->killGlobal("^KWPRUN") && m_server->killGlobal("^KWPTOK"));
+    RawLineClient owner;
+    QVERIFY(owner.open(m_server->port(), persona));
+    QByteArray token = "0123456789abcdef0123456789abcdef";
+    QVERIFY(owner.sendFrame("T" + token));
+    const QList<QByteArray> registered = owner.readReply();
+    QVERIFY2(registered.value(0) == "0", registered.value(1).constData());
+    // Kept as its hash, bound to company, branch and user.
+    QVERIFY(m_server->global("^KWPTOK($O(^KWPTOK(\"\")))").endsWith("`1`0`DEMO"));
+    QCOMPARE(m_server->global("^KWPTOK(\"" + token + "\")"), QByteArray());
+    QVERIFY(owner.sendFrame(record('1', 0, "S P0=\"\"")));
+    QCOMPARE(owner.readReply().value(0), QByteArray("0"));
+    if (change == "wrong")
+        token = "0123456789abcdef0123456789abcdee";
+    else if (change == "upper")
+        token = token.toUpper();
+    else if (change == "expire")
+        QCOMPARE(owner.execute("S k=$O(^KWPTOK(\"\")),$P(^KWPTOK(k),\"`\")=$ZUT\\1E6-1").value(0),
+                 QByteArray("0"));
+    else if (change == "replace") {
+        QVERIFY(owner.sendFrame("Tfedcba9876543210fedcba9876543210"));
+        QCOMPARE(owner.readReply().value(0), QByteArray("0"));
+    } else if (change == "use") {
+        RawLineClient first;
+        QVERIFY(first.greet(m_server->port(), persona));
+        QVERIFY(first.sendFrame("R" + token));
+        QCOMPARE(first.readReply().value(persona == 'M' ? 3 : 2), QByteArray("DEMO"));
+    }
+    // Another user's run, which no token of the demo user opens.
+    RawLineClient other;
+    QVERIFY(other.greet(m_server->port()));
+    QVERIFY(other.logOn("1", "1", "demo").value(2).startsWith("FILIALE1`"));
+    QVERIFY(other.sendFrame(record('2', 0, "S P0=\"\"")));
+    QCOMPARE(other.readReply().value(0), QByteArray("0"));
+
+    RawLineClient fresh;
+    QVERIFY(fresh.greet(m_server->port(), persona));
+    QVERIFY(fresh.sendFrame("R" + token));
+    const QList<QByteArray> reply = fresh.readReply();
+    QCOMPARE(reply.value(0), QByteArray("0"));
+    QCOMPARE(reply.value(persona == 'M' ? 3 : 2), resumed ? QByteArray("DEMO") : QByteArray());
+    QVERIFY(fresh.sendFrame("Q1"));
+    QCOMPARE(fresh.readReply().value(2), resumed ? QByteArray("0``") : QByteArray());
+    QVERIFY(fresh.sendFrame("Q2"));
+    QCOMPARE(fresh.readReply().value(2), QByteArray());
+    // Only progress: no line and no record runs on a resumed connection.
+    QCOMPARE(fresh.execute(marking).value(0), QByteArray("5"));
+    QVERIFY(fresh.sendFrame(record('1', 1, marking)));
+    QCOMPARE(fresh.readReply().value(0), QByteArray("5"));
+    QCOMPARE(m_server->global("^KWPTEST(\"ran\")"), QByteArray());
+}
+
+void TestLogonRequest::failedTokensCloseTheConnection() {
+    // Token and password failures count together; the fifth in a row ends the connection.
+    RawLineClient guesser;
+    QVERIFY(guesser.greet(m_server->port()));
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(guesser.sendFrame("R" + QByteArray::number(i).repeated(32)));
+        QCOMPARE(guesser.readReply().value(0), QByteArray("0"));
+    }
+    QVERIFY(!guesser.closedByServer(200));
+    QCOMPARE(guesser.logOn("1", "0", "falsch").value(2), QByteArray());
+    QVERIFY(guesser.closedByServer());
+    QVERIFY2(logText().contains("127.0.0.1: 5 failed log-ons in a row"),
+             logText().right(400).constData());
+    // A token needs a log-on of its own connection.
+    RawLineClient stranger;
+    QVERIFY(stranger.greet(m_server->port()));
+    QVERIFY(stranger.sendFrame("T0123456789abcdef0123456789abcdef"));
+    QCOMPARE(stranger.readReply().value(0), QByteArray("5"));
 }
 
 QTEST_GUILESS_MAIN(TestLogonRequest)

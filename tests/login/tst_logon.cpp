@@ -260,7 +260,8 @@ void TestLogon::failedLogOnKeepsTheSession() {
     QVERIFY(session->gateway.LogOn({profile, "1", "0", password, {}}).outcome !=
             LogonResult::Outcome::LoggedOn);
     QCOMPARE(logon.UserId, QStringLiteral("DEMO"));
-    QCOMPARE(logon.ServerKind, QStringLiteral("cache"));
+    QCOMPARE(logon.ServerKind, ServerProfile::Kind::Cache);
+    QCOMPARE(logon.ProfileName, QStringLiteral("cache")); // the record of the last log-on
     QCOMPARE(logon.ConnectionString, server);
     QCOMPARE(logon.connection.get(), working);
     QVERIFY(logon.Connected);

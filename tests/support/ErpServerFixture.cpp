@@ -45,9 +45,8 @@ bool ErpServerFixture::processAlive(qint64 pid) {
 
 bool ErpServerFixture::writeProfile(const QString &directory, const QString &name,
                                     ProfileKind kind) const {
-    ProfileTarget target;
-    target.kind =
-        kind == ProfileKind::Cache ? ProfileTarget::Kind::Cache : ProfileTarget::Kind::Msm;
+    ServerProfile target;
+    target.kind = kind;
     target.host = QStringLiteral("127.0.0.1");
     target.port = QString::number(m_port);
     return writeServerProfile(directory + QLatin1Char('/') + name + QStringLiteral(".mco"), target,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gateway/Logon.h"
+#include "gateway/ServerProfile.h"
 #include "tests/support/RawLineClient.h"
 
 #include <QByteArray>
@@ -47,7 +48,7 @@ public:
 
     // Writes the server profile "<name>.mco" for this server into directory: of the Caché kind
     // or of the MSM kind (our MSM client's keys).
-    enum class ProfileKind { Cache, Msm };
+    using ProfileKind = ServerProfile::Kind;
     bool writeProfile(const QString &directory, const QString &name, ProfileKind kind) const;
 
     // Ends the listener and every serving process with SIGKILL, as a crash would.
