@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -38,6 +39,16 @@ QString utcOffset(const QDateTime &time) {
         .arg(minutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
         .arg(qAbs(minutes) / 60, 2, 10, QLatin1Char('0'))
         .arg(qAbs(minutes) % 60, 2, 10, QLatin1Char('0'));
+}
+
+// How many records the journal's "Ungewiss" names: "Zeile 120" one, "Zeile 120 bis 300" the
+// records from the first to the last.
+qint64 uncertainRecords(const QString &value) {
+    static const QRegularExpression range(QStringLiteral(R"(^Zeile (\d+) bis (\d+)$)"));
+    const QRegularExpressionMatch match = range.match(value);
+    if (!match.hasMatch())
+        return 1;
+    return qMax<qint64>(1, match.captured(2).toLongLong() - match.captured(1).toLongLong() + 1);
 }
 
 // A piece of a file name: letters and digits only, never a path.
@@ -232,7 +243,12 @@ void ExportJournal::end(const ExportEnd &end) {
     field("Eröffnungssatz übernommen",
           end.openingTaken ? QStringLiteral("ja") : QStringLiteral("nein"));
     field("Zeilen übernommen", QString::number(end.linesTaken));
-    field("Ungewiss", end.uncertain ? record(end.stoppedAt) : QString());
+    const qint64 uncertainLast = end.stoppedAt + end.recordsUncertain() - 1;
+    field("Ungewiss",
+          !end.uncertain ? QString()
+          : uncertainLast > end.stoppedAt
+              ? QStringLiteral("%1 bis %2").arg(record(end.stoppedAt)).arg(uncertainLast)
+              : record(end.stoppedAt));
     field("Ungewisse Zeile", end.uncertain ? uncertainLine_ : QString());
     field("Angehalten bei", end.stoppedAt >= 0 ? record(end.stoppedAt) : QString());
     field("Zeilen der Abfrage", end.linesFound >= 0 ? QString::number(end.linesFound) : QString());
@@ -344,7 +360,8 @@ QList<JournalSummary> recentJournals(const QString &directory, int count) {
         }
         summary.user = (userId + QLatin1Char(' ') + userName).trimmed();
         if (!uncertain.isEmpty())
-            summary.recordsTaken += QStringLiteral(" +1 ungewiss");
+            summary.recordsTaken +=
+                QStringLiteral(" +%1 ungewiss").arg(uncertainRecords(uncertain));
         summaries << summary;
     }
     return summaries;

@@ -38,12 +38,19 @@ struct ExportEnd {
     // The line record at which the run stopped (refused, failed, uncertain), 0 for the opening
     // record, -1 when it did not stop at a record.
     qint64 stoppedAt = -1;
+    // The last record the server may have taken: stoppedAt, or a later one when records were
+    // in flight behind it and the run's progress could not be read from the service.
+    qint64 uncertainLast = -1;
     qint64 linesFound = -1; // rows of the checking pass; -1 when it did not run to the end
     QString message;        // what the user was told (the server's text or the reason)
     QString details;
 
     // The records the server took for certain, the opening record included.
     qint64 recordsTaken() const { return (openingTaken ? 1 : 0) + linesTaken; }
+    // The records the server may have taken beyond those.
+    qint64 recordsUncertain() const {
+        return uncertain ? qMax(uncertainLast, stoppedAt) - stoppedAt + 1 : 0;
+    }
 };
 
 // Whoever keeps account of a run; the run tells it, in this order: begin, any number of

@@ -321,6 +321,14 @@ QString ExportRun::takenText() const {
                    .arg(end_.linesTaken);
     if (!end_.uncertain)
         return text;
+    if (end_.uncertainLast > lineCounter_)
+        return text +
+               QStringLiteral(" Die Zeilen %1 bis %2 wurden vollständig gesendet, die Antworten "
+                              "blieben aus: ob der ERP-Server sie übernommen hat, ist nicht "
+                              "bekannt. Bitte vor einem neuen Export auf dem ERP-Server prüfen; "
+                              "es wird nichts erneut gesendet.")
+                   .arg(lineCounter_)
+                   .arg(end_.uncertainLast);
     const QString record = lineCounter_ == 0 ? QStringLiteral("Der Eröffnungssatz")
                                              : QStringLiteral("Zeile %1").arg(lineCounter_);
     return text + QLatin1Char(' ') + record +
@@ -388,9 +396,11 @@ ExportRun::Outcome ExportRun::executeInFlight(std::optional<PayrollQuery> &resul
             known = ok && last >= -1 && last <= sent;
         }
         if (!known) {
-            // Without the service's word only what was answered is certain.
+            // Without the service's word only what was answered is certain, and every record
+            // sent after it may have run: the service goes on with what it received.
             last = end_.openingTaken ? answered : -1;
             begun = true;
+            end_.uncertainLast = sent;
         }
         end_.openingTaken = last >= 0;
         for (qint64 n = answered + 1; n <= last; ++n) {

@@ -119,8 +119,12 @@ bool LineChannel::progress(const QByteArray &runId, QString &answer) {
     answer.resize(0);
     if (!isOpen())
         return fail(NotConnected, GatewayTexts::notConnected());
-    // Reading the progress never runs a record; its answer is always P0
-    return takeReply(m_client.progress(runId, m_answerTimeoutMs, m_reply), false, answer);
+    // Reading the progress never runs a record; its answer is always P0. The service waits
+    // up to 2 s for a record a live process has begun before it answers, on top of the time
+    // any answer may take.
+    constexpr int serviceWaitMs = 2500;
+    return takeReply(m_client.progress(runId, m_answerTimeoutMs + serviceWaitMs, m_reply), false,
+                     answer);
 }
 
 QByteArray LineChannel::registerResumeToken() {

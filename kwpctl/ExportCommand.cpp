@@ -68,13 +68,13 @@ int exportLines(CommandContext &context) {
     if (!journal.writeError().isEmpty())
         context.messages.tell(journal.writeError());
     // Once anything may have gone to the server, standard output says how many records it
-    // took for certain, and a second line when one more may have been taken.
+    // took for certain, and a second line with how many more may have been taken.
     const ExportEnd &end = run.lastEnd();
     if (outcome != ExportRun::Outcome::NotStarted) {
         QTextStream out(stdout);
         out << end.recordsTaken() << '\n';
         if (end.uncertain)
-            out << "+1 ungewiss\n";
+            out << '+' << end.recordsUncertain() << " ungewiss\n";
     }
     switch (outcome) {
     case ExportRun::Outcome::Completed:
