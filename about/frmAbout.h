@@ -22,6 +22,7 @@ public:
     // 8250 x 3795 twips.
     static QRect designedGeometry(const QScreen &screen);
 
+private:
     QLabel *picIcon;
     QLabel *Producktname;
     QLabel *lblTitle;
@@ -39,7 +40,6 @@ public:
     QLabel *ctHyperLink2;
     QLabel *Image2;
 
-private:
     void Form_Load();
     void cmdSysInfo_Click();
     void openLink(const QString &target);

@@ -1,9 +1,6 @@
 #include "export/ExportWindowView.h"
 
-#include "export/ProgressMeter.h"
 #include "export/kwpexport.h"
-
-#include <QPushButton>
 
 ExportWindowView::ExportWindowView(QWidget *mainWindow)
     : mainWindow_(mainWindow) {}
@@ -23,17 +20,15 @@ void ExportWindowView::hideWindow() {
 
 void ExportWindowView::setOkVisible(bool visible) {
     if (window_)
-        window_->OK->setVisible(visible);
+        window_->setOkVisible(visible);
 }
 
 void ExportWindowView::setMeterBounds(int lower, int upper) {
-    if (!window_)
-        return;
-    window_->fort1->setUpper(upper);
-    window_->fort1->setLower(lower);
+    if (window_)
+        window_->setMeterBounds(lower, upper);
 }
 
 void ExportWindowView::setMeterPosition(int position) {
     if (window_)
-        window_->fort1->setPosition(position);
+        window_->setMeterPosition(position);
 }

@@ -24,6 +24,19 @@ kwpexport::kwpexport(QWidget *mainWindow)
     Form_Load();
 }
 
+void kwpexport::setMeterBounds(int lower, int upper) {
+    fort1->setUpper(upper);
+    fort1->setLower(lower);
+}
+
+void kwpexport::setMeterPosition(int position) {
+    fort1->setPosition(position);
+}
+
+void kwpexport::setOkVisible(bool visible) {
+    OK->setVisible(visible);
+}
+
 void kwpexport::Form_Load() {
     // Only at creation: later runs find the window where it was last, wherever the main
     // window went since.

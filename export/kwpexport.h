@@ -15,8 +15,10 @@ public:
     // mainWindow: where the window places itself when it is created; it is not its parent.
     explicit kwpexport(QWidget *mainWindow);
 
-    ProgressMeter *fort1;
-    QPushButton *OK;
+    // What a run shows: the meter's bounds and position, and OK once the run is over.
+    void setMeterBounds(int lower, int upper);
+    void setMeterPosition(int position);
+    void setOkVisible(bool visible);
 
 protected:
     // While a run goes on (its OK button hidden), the window stays: it is the run's only
@@ -27,5 +29,7 @@ private:
     void Form_Load();
     void OK_Click();
 
+    ProgressMeter *fort1;
+    QPushButton *OK;
     QPointer<QWidget> mainWindow_;
 };

@@ -85,17 +85,17 @@ public:
     // server may file the lines it takes by this assignment, and one batch must meet one.
     void setExportRunning(std::function<bool()> running) { exportRunning_ = std::move(running); }
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     WageTypeGrid *lalist;
     CategoryList *list1;
     QPushButton *OK;    // "Speichern"
     QPushButton *AUSST; // "Ausstieg"
     QLabel *drag1;      // the drag icon
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     void OK_Click();
     void AUSST_Click();
     void list1_StartDrag();

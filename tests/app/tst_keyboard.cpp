@@ -44,9 +44,10 @@ std::unique_ptr<QWidget> KeyboardTest::build(const QString &window) {
         return std::make_unique<FMPass>();
     if (window == QLatin1String("FMLart")) {
         auto wageTypes = std::make_unique<FMLart>(QSqlDatabase(), AssignmentChannel{}, messages_);
-        fillCategoryList(wageTypes->list1->grid());
-        wageTypes->lalist->grid().addRow(QStringLiteral("100;Gehalt;;"));
-        wageTypes->lalist->grid().addRow(QStringLiteral("101;Lohn;;"));
+        fillCategoryList(wageTypes->findChild<ListGrid *>(QStringLiteral("list1"))->grid());
+        ListGridModel &lalist = wageTypes->findChild<ListGrid *>(QStringLiteral("lalist"))->grid();
+        lalist.addRow(QStringLiteral("100;Gehalt;;"));
+        lalist.addRow(QStringLiteral("101;Lohn;;"));
         return wageTypes;
     }
     if (window == QLatin1String("kwpexport"))

@@ -26,6 +26,16 @@
 #include <memory>
 #include <utility>
 
+namespace {
+// The progress window's meter and its (or another window's) OK button, by their names.
+ProgressMeter *fort1(const kwpexport *window) {
+    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
+}
+QPushButton *okButton(const QWidget *window) {
+    return window->findChild<QPushButton *>(QStringLiteral("OK"));
+}
+} // namespace
+
 // The export as the user starts it: the main window's "Export" button, the progress window
 // beside it, the windows the main window opens meanwhile, the real channel to the GT.M demo
 // ERP server.
@@ -134,7 +144,7 @@ void ExportMainWindowTest::atPosition(int position, std::function<void()> action
         if (!exporter_ || !exporter_->run().isRunning())
             return;
         buttonDuringRun_.append(window_ && button(QStringLiteral("export"))->isVisible());
-        if (progress && progress->fort1->position() == position) {
+        if (progress && fort1(progress)->position() == position) {
             watcher_->stop();
             action();
         }
@@ -157,8 +167,8 @@ void ExportMainWindowTest::completedRun() {
 
     kwpexport *progress = exporter_->view().window();
     QVERIFY(progress->isVisible());
-    QVERIFY(progress->OK->isVisible());
-    QCOMPARE(progress->fort1->upper(), 6);
+    QVERIFY(okButton(progress)->isVisible());
+    QCOMPARE(fort1(progress)->upper(), 6);
     const FittedLayout layout(progress);
     QCOMPARE(progress->frameGeometry().topLeft(),
              window_->frameGeometry().topLeft() + QPoint(layout.twips(200), layout.twips(1000)));
@@ -258,7 +268,7 @@ void ExportMainWindowTest::actionsDuringRun() {
             if (!lart)
                 return;
             lart->sheet().drop(0, 3, QStringLiteral("5"), QStringLiteral("Betrag 50%"));
-            lart->OK->click();
+            okButton(lart)->click();
             during << QString::fromLatin1(server_->fixture().global("^PERSP(1,20,100)"));
         } else {
             exporter_->view().window()->close();
@@ -287,11 +297,11 @@ void ExportMainWindowTest::actionsDuringRun() {
         QCOMPARE(messages_->messages[0].text, WageTypeTexts::notWhileExporting());
         FMLart *lart = windows_->wageTypes.window();
         QVERIFY(lart);
-        lart->OK->click(); // after the run it saves
+        okButton(lart)->click(); // after the run it saves
         QCOMPARE(server_->fixture().global("^PERSP(1,20,100)"), QByteArray("5`"));
     } else {
         QCOMPARE(during.value(0), QStringLiteral("1"));
-        QVERIFY(exporter_->view().window()->OK->isVisible());
+        QVERIFY(okButton(exporter_->view().window())->isVisible());
     }
 }
 

@@ -8,6 +8,16 @@
 
 #include <memory>
 
+namespace {
+// The progress window's meter and its (or another window's) OK button, by their names.
+ProgressMeter *fort1(const kwpexport *window) {
+    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
+}
+QPushButton *okButton(const QWidget *window) {
+    return window->findChild<QPushButton *>(QStringLiteral("OK"));
+}
+} // namespace
+
 using Failure = StandInConnection::Failure;
 Q_DECLARE_METATYPE(Failure)
 
@@ -104,7 +114,7 @@ void ExportStopsTest::stops() {
     QCOMPARE(end.stoppedAt, at);
     QVERIFY(!window()->isVisible());
     QVERIFY(!run_->exporter.buttonVisible);
-    QCOMPARE(window()->fort1->position(), at);
+    QCOMPARE(fort1(window())->position(), at);
     if (told.isEmpty()) {
         QCOMPARE(messages().messages.size(), 1);
         QCOMPARE(messages().messages[0].text, refusal);
@@ -125,10 +135,10 @@ void ExportStopsTest::emptyResult() {
     run_->view.setMeterPosition(7);
     QCOMPARE(run_->run(0), ExportRun::Outcome::Completed);
     QCOMPARE(run_->server->lines, run_->linesFor({})); // the opening record still went
-    QVERIFY(window()->OK->isVisible());
+    QVERIFY(okButton(window())->isVisible());
     QVERIFY(run_->exporter.buttonVisible);
-    QCOMPARE(window()->fort1->position(), 7);
-    QCOMPARE(window()->fort1->upper(), 0);
+    QCOMPARE(fort1(window())->position(), 7);
+    QCOMPARE(fort1(window())->upper(), 0);
 }
 
 void ExportStopsTest::noClientMarked() {
@@ -146,20 +156,20 @@ void ExportStopsTest::typedPeriodUsedAsTyped() {
     QCOMPARE(run_->run(2), ExportRun::Outcome::Completed);
     QCOMPARE(run_->server->lines, run_->linesFor({payroll().expectedRecords()[2]}));
     QVERIFY(run_->server->lines[0].contains(QStringLiteral("\"3, 999, 1000```202402\"")));
-    QCOMPARE(window()->fort1->upper(), 2); // still the earlier preview's count
+    QCOMPARE(fort1(window())->upper(), 2); // still the earlier preview's count
 }
 
 void ExportStopsTest::secondRunAfterCompleted() {
     payroll().addLines(3);
     QCOMPARE(run_->run(), ExportRun::Outcome::Completed);
-    QTest::mouseClick(window()->OK, Qt::LeftButton);
+    QTest::mouseClick(okButton(window()), Qt::LeftButton);
     QVERIFY(!window()->isVisible());
     // The meter shows the first run's end until the second run counts its first line.
     QList<int> positions;
     bool okShown = false;
     run_->exporter.onLoop = [&](int) {
-        positions.append(window()->fort1->position());
-        okShown = okShown || window()->OK->isVisible();
+        positions.append(fort1(window())->position());
+        okShown = okShown || okButton(window())->isVisible();
         return true;
     };
     QCOMPARE(run_->run(), ExportRun::Outcome::Completed);

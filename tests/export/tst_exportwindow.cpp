@@ -8,6 +8,16 @@
 #include <QPushButton>
 #include <QTest>
 
+namespace {
+// The progress window's meter and its (or another window's) OK button, by their names.
+ProgressMeter *fort1(const kwpexport *window) {
+    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
+}
+QPushButton *okButton(const QWidget *window) {
+    return window->findChild<QPushButton *>(QStringLiteral("OK"));
+}
+} // namespace
+
 // The progress window and its meter, as real widgets.
 class ExportWindowTest : public QObject {
     Q_OBJECT
@@ -60,9 +70,9 @@ void ExportWindowTest::windowLayout() {
     const FittedLayout layout(&window);
     QCOMPARE(window.windowTitle(), QStringLiteral("Export läuft"));
     QCOMPARE(window.size(), QSize(layout.twips(9795), layout.twips(900)));
-    QCOMPARE(window.fort1->geometry(), layout.twipsRect(360, 240, 6615, 255));
-    QCOMPARE(window.OK->geometry(), layout.twipsRect(8160, 240, 1095, 375));
-    QCOMPARE(window.OK->text(), QStringLiteral("OK"));
+    QCOMPARE(fort1(&window)->geometry(), layout.twipsRect(360, 240, 6615, 255));
+    QCOMPARE(okButton(&window)->geometry(), layout.twipsRect(8160, 240, 1095, 375));
+    QCOMPARE(okButton(&window)->text(), QStringLiteral("OK"));
     QVERIFY(!window.parentWidget()); // no owner: the main window stays usable
 }
 
@@ -96,14 +106,14 @@ void ExportWindowTest::okHidesButtonThenWindow() {
     view.setMeterPosition(3);
     view.setOkVisible(true);
     kwpexport *window = view.window();
-    QVERIFY(window->OK->isVisible());
-    QTest::mouseClick(window->OK, Qt::LeftButton);
+    QVERIFY(okButton(window)->isVisible());
+    QTest::mouseClick(okButton(window), Qt::LeftButton);
     QVERIFY(!window->isVisible());
-    QVERIFY(window->OK->isHidden());
+    QVERIFY(okButton(window)->isHidden());
     // The meter keeps what the last run wrote until the next run writes.
     view.showWindow();
-    QCOMPARE(window->fort1->position(), 3);
-    QVERIFY(window->OK->isHidden());
+    QCOMPARE(fort1(window)->position(), 3);
+    QVERIFY(okButton(window)->isHidden());
 }
 
 QTEST_MAIN(ExportWindowTest)

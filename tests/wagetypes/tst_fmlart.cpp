@@ -19,6 +19,22 @@
 #include <functional>
 #include <memory>
 
+namespace {
+// The window's controls, by their names.
+WageTypeGrid *lalist(const FMLart *window) {
+    return window->findChild<WageTypeGrid *>(QStringLiteral("lalist"));
+}
+CategoryList *list1(const FMLart *window) {
+    return window->findChild<CategoryList *>(QStringLiteral("list1"));
+}
+QLabel *drag1(const FMLart *window) {
+    return window->findChild<QLabel *>(QStringLiteral("drag1"));
+}
+QPushButton *button(const FMLart *window, const char *name) {
+    return window->findChild<QPushButton *>(QLatin1String(name));
+}
+} // namespace
+
 // The window "Lohnarten Zuordnung" on the real widgets, offscreen, against the GT.M demo ERP
 // server. A drag starts with a press on the category list; the offscreen platform runs no drag
 // loop, so the test then hands the wage-type grid the drag-over and drop events the platform
@@ -99,29 +115,29 @@ FMLart *FMLartTest::openWindow() {
     FMLart *window = controller_->window();
     if (window) {
         window->activateWindow();
-        dragData_ = std::make_unique<CategoryDragData>(window->list1);
+        dragData_ = std::make_unique<CategoryDragData>(list1(window));
     }
     return window;
 }
 
 QPoint FMLartTest::cellCentre(int row, int column) const {
-    const ListGrid *grid = controller_->window()->lalist;
+    const ListGrid *grid = lalist(controller_->window());
     return grid->visualRect(grid->model()->index(row, column - 1)).center();
 }
 
 void FMLartTest::dragCategory(int categoryRow, const std::function<void()> &during) {
     FMLart *window = controller_->window();
-    const QRect cell = window->list1->visualRect(window->list1->model()->index(categoryRow, 1));
-    QSignalSpy started(window->list1, &CategoryList::dragRequested);
-    QTest::mousePress(window->list1->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect cell = list1(window)->visualRect(list1(window)->model()->index(categoryRow, 1));
+    QSignalSpy started(list1(window), &CategoryList::dragRequested);
+    QTest::mousePress(list1(window)->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(started.count(), 1);
-    QCOMPARE(window->list1->selectedRow(), categoryRow);
+    QCOMPARE(list1(window)->selectedRow(), categoryRow);
     during();
-    QTest::mouseRelease(window->list1->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseRelease(list1(window)->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
 bool FMLartTest::dragOver(int row, int column) {
-    QWidget *viewport = controller_->window()->lalist->viewport();
+    QWidget *viewport = lalist(controller_->window())->viewport();
     // The application hands moves and the drop to the widget that accepted the enter.
     QDragEnterEvent enter(cellCentre(row, column), Qt::CopyAction, dragData_.get(), Qt::LeftButton,
                           {});
@@ -133,7 +149,7 @@ bool FMLartTest::dragOver(int row, int column) {
 }
 
 bool FMLartTest::dropOn(int row, int column) {
-    QWidget *viewport = controller_->window()->lalist->viewport();
+    QWidget *viewport = lalist(controller_->window())->viewport();
     const QPoint at = row < 0 ? QPoint(10, viewport->height() - 3) : cellCentre(row, column);
     QDragEnterEvent enter(at, Qt::CopyAction, dragData_.get(), Qt::LeftButton, {});
     QCoreApplication::sendEvent(viewport, &enter);
@@ -146,13 +162,13 @@ void FMLartTest::layout() {
     FMLart *window = openWindow();
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), QStringLiteral("Lohnarten Zuordnung"));
-    QCOMPARE(window->OK->text(), QStringLiteral("Speichern"));
-    QCOMPARE(window->AUSST->text(), QStringLiteral("Ausstieg"));
+    QCOMPARE(button(window, "OK")->text(), QStringLiteral("Speichern"));
+    QCOMPARE(button(window, "AUSST")->text(), QStringLiteral("Ausstieg"));
     // Drawn in twips, widened with the font as the grids' columns are.
-    const FittedLayout scaled(window->lalist);
-    QCOMPARE(window->lalist->pos(), scaled.twipsRect(240, 240, 0, 0).topLeft());
-    QCOMPARE(window->OK->size(), scaled.twipsRect(0, 0, 1095, 375).size());
-    const ListGridModel &categories = window->list1->grid();
+    const FittedLayout scaled(lalist(window));
+    QCOMPARE(lalist(window)->pos(), scaled.twipsRect(240, 240, 0, 0).topLeft());
+    QCOMPARE(button(window, "OK")->size(), scaled.twipsRect(0, 0, 1095, 375).size());
+    const ListGridModel &categories = list1(window)->grid();
     const QStringList rows{"1;Basisbezug",
                            "2;Urlaubszuschuss",
                            "3;Weinachtsren.",
@@ -178,18 +194,18 @@ void FMLartTest::layout() {
     QCOMPARE(categories.columnWidth(1), 30);
     QCOMPARE(categories.columnHeading(2), QStringLiteral("Bezeichnung"));
     QCOMPARE(categories.columnWidth(2), 150);
-    const ListGridModel &wageTypes = window->lalist->grid();
+    const ListGridModel &wageTypes = lalist(window)->grid();
     const QStringList headings{"LA", "Bezeichnung", "Zuord. Anzahl", "Zuord. Betrag"};
     const QList<int> widths{40, 150, 100, 100};
     for (int column = 1; column <= 4; ++column) {
         QCOMPARE(wageTypes.columnHeading(column), headings[column - 1]);
-        QCOMPARE(window->lalist->columnWidth(column - 1),
-                 FittedLayout(window->lalist).designPixels(widths[column - 1]));
+        QCOMPARE(lalist(window)->columnWidth(column - 1),
+                 FittedLayout(lalist(window)).designPixels(widths[column - 1]));
     }
     QCOMPARE(wageTypes.rowText(0), QStringLiteral("100;Gehalt;;Stunden 50%"));
     QCOMPARE(wageTypes.rowText(1), QStringLiteral("101;Lohn;Basisbezug;Urlaubszuschuss"));
     QCOMPARE(wageTypes.rowText(2), QStringLiteral("102;Prämie;;"));
-    QVERIFY(!window->drag1->pixmap().isNull());
+    QVERIFY(!drag1(window)->pixmap().isNull());
 }
 
 void FMLartTest::everythingVisible_data() {
@@ -206,7 +222,7 @@ void FMLartTest::everythingVisible() {
     FMLart *window = openWindow();
     QVERIFY(window);
     for (ListGrid *grid :
-         {static_cast<ListGrid *>(window->lalist), static_cast<ListGrid *>(window->list1)}) {
+         {static_cast<ListGrid *>(lalist(window)), static_cast<ListGrid *>(list1(window))}) {
         const int last = grid->model()->columnCount() - 1;
         QVERIFY2(grid->columnViewportPosition(last) + grid->columnWidth(last) <=
                      grid->viewport()->width(),
@@ -214,8 +230,8 @@ void FMLartTest::everythingVisible() {
         QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
         QVERIFY(window->rect().contains(grid->geometry()));
     }
-    QVERIFY(!window->lalist->geometry().intersects(window->list1->geometry()));
-    const ListGrid *categories = window->list1;
+    QVERIFY(!lalist(window)->geometry().intersects(list1(window)->geometry()));
+    const ListGrid *categories = list1(window);
     QVERIFY(categories->rowViewportPosition(blankCategoryRow) +
                 categories->rowHeight(blankCategoryRow) <=
             categories->viewport()->height());
@@ -227,10 +243,10 @@ void FMLartTest::everythingVisible() {
                  qPrintable(name));
     }
     for (const QWidget *below :
-         {static_cast<QWidget *>(window->OK), static_cast<QWidget *>(window->AUSST),
-          static_cast<QWidget *>(window->drag1)}) {
+         {static_cast<QWidget *>(button(window, "OK")),
+          static_cast<QWidget *>(button(window, "AUSST")), static_cast<QWidget *>(drag1(window))}) {
         QVERIFY(window->rect().contains(below->geometry()));
-        QVERIFY(below->y() > window->lalist->geometry().bottom());
+        QVERIFY(below->y() > lalist(window)->geometry().bottom());
     }
 }
 
@@ -259,11 +275,11 @@ void FMLartTest::drop() {
     FMLart *window = openWindow();
     QVERIFY(window);
     dragCategory(category, [&] {
-        QCOMPARE(window->list1->selectedRow(), category);
+        QCOMPARE(list1(window)->selectedRow(), category);
         QVERIFY(dragOver(row, column));
         QVERIFY(dropOn(row, column));
     });
-    QCOMPARE(window->lalist->grid().cellText(row, column), cell);
+    QCOMPARE(lalist(window)->grid().cellText(row, column), cell);
     QCOMPARE(window->sheet().value(row), value);
 }
 
@@ -272,11 +288,11 @@ void FMLartTest::hoverFollowsPointer() {
     QVERIFY(window);
     dragCategory(2, [&] {
         QVERIFY(dragOver(2, 1));
-        QCOMPARE(window->lalist->selectedRow(), 2);
+        QCOMPARE(lalist(window)->selectedRow(), 2);
         QVERIFY(dragOver(1, 4));
-        QCOMPARE(window->lalist->selectedRow(), 1);
+        QCOMPARE(lalist(window)->selectedRow(), 1);
     });
-    QCOMPARE(window->lalist->selectedRow(), 1);
+    QCOMPARE(lalist(window)->selectedRow(), 1);
 }
 
 void FMLartTest::dropLandsUnderPointer() {
@@ -293,7 +309,7 @@ void FMLartTest::dropLandsUnderPointer() {
     FMLart *window = openWindow();
     std::swap(file_, otherFile_);
     QVERIFY(window);
-    WageTypeGrid *grid = window->lalist;
+    WageTypeGrid *grid = lalist(window);
     grid->setColumnWidth(1, grid->viewport()->width());
     QCoreApplication::processEvents();
     grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
@@ -335,16 +351,16 @@ void FMLartTest::dropLandsUnderPointer() {
 void FMLartTest::assignWithKeys() {
     FMLart *window = openWindow();
     QVERIFY(window);
-    window->list1->setSelectedRow(0);
-    QTest::keyClick(window->list1, Qt::Key_Down);
-    window->lalist->setSelectedRow(2);
-    QTest::keyClick(window->list1, Qt::Key_A);
-    QTest::keyClick(window->lalist, Qt::Key_Up);
-    QTest::keyClick(window->lalist, Qt::Key_B);
+    list1(window)->setSelectedRow(0);
+    QTest::keyClick(list1(window), Qt::Key_Down);
+    lalist(window)->setSelectedRow(2);
+    QTest::keyClick(list1(window), Qt::Key_A);
+    QTest::keyClick(lalist(window), Qt::Key_Up);
+    QTest::keyClick(lalist(window), Qt::Key_B);
     QCOMPARE(window->sheet().value(2), QStringLiteral("2`"));
-    QCOMPARE(window->lalist->grid().cellText(2, 3), QStringLiteral("Urlaubszuschuss"));
+    QCOMPARE(lalist(window)->grid().cellText(2, 3), QStringLiteral("Urlaubszuschuss"));
     QCOMPARE(window->sheet().value(1), QStringLiteral("1`2"));
-    QCOMPARE(window->lalist->grid().cellText(1, 4), QStringLiteral("Urlaubszuschuss"));
+    QCOMPARE(lalist(window)->grid().cellText(1, 4), QStringLiteral("Urlaubszuschuss"));
 }
 
 void FMLartTest::dropsThatChangeNothing_data() {
@@ -363,18 +379,18 @@ void FMLartTest::dropsThatChangeNothing() {
     QFETCH(bool, foreign);
     FMLart *window = openWindow();
     QVERIFY(window);
-    const QStringList before{window->lalist->grid().rowText(1), window->sheet().value(1)};
+    const QStringList before{lalist(window)->grid().rowText(1), window->sheet().value(1)};
     if (foreign) {
         ListGrid other;
         other.setObjectName(QStringLiteral("list1"));
         dragData_ = std::make_unique<CategoryDragData>(&other);
-        window->list1->setSelectedRow(6);
+        list1(window)->setSelectedRow(6);
         QVERIFY(!dragOver(row, column));
         QVERIFY(!dropOn(row, column));
     } else {
         dragCategory(6, [&] { dropOn(row, column); });
     }
-    QCOMPARE(QStringList({window->lalist->grid().rowText(1), window->sheet().value(1)}), before);
+    QCOMPARE(QStringList({lalist(window)->grid().rowText(1), window->sheet().value(1)}), before);
 }
 
 void FMLartTest::saveWritesAndCloses() {
@@ -385,7 +401,7 @@ void FMLartTest::saveWritesAndCloses() {
         dropOn(1, 4);
     });
     dragCategory(8, [&] { dropOn(2, 3); });
-    QTest::mouseClick(window->OK, Qt::LeftButton);
+    QTest::mouseClick(button(window, "OK"), Qt::LeftButton);
     QTRY_VERIFY(!controller_->window());
     QCOMPARE(storedAssignment(connected_->fixture()),
              QByteArray("^PERSP(1,20,100)=`12|^PERSP(1,20,102)=9`|"));
@@ -407,7 +423,7 @@ void FMLartTest::leavingWritesNothing() {
     if (closeBox)
         window->close();
     else
-        QTest::mouseClick(window->AUSST, Qt::LeftButton);
+        QTest::mouseClick(button(window, "AUSST"), Qt::LeftButton);
     QTRY_VERIFY(!controller_->window());
     QCOMPARE(storedAssignment(connected_->fixture()), before);
 }
@@ -421,11 +437,11 @@ void FMLartTest::failedSaveKeepsWindowAndEdits() {
                                    "-xecute=\"\"S $ECODE=\"\"\"\",U1,\"\"\"\"\"\" \")",
                                    &ok);
     QVERIFY(ok);
-    QTest::mouseClick(window->OK, Qt::LeftButton);
+    QTest::mouseClick(button(window, "OK"), Qt::LeftButton);
     connected_->fixture().evaluate("S P0=$ZTRIGGER(\"ITEM\",\"-*\")", &ok);
     QCOMPARE(controller_->window(), window);
     QVERIFY(window->isVisible());
-    QVERIFY(window->OK->isVisible());
+    QVERIFY(button(window, "OK")->isVisible());
     QCOMPARE(window->sheet().value(1), QStringLiteral("1`5"));
     QCOMPARE(messages_->messages.last().text, WageTypeTexts::writeFailed(QStringLiteral("101"), 1));
     QCOMPARE(storedAssignment(connected_->fixture()),
@@ -439,13 +455,13 @@ void FMLartTest::openedOnceReadAfresh() {
     // Asked again while open: the same window, edits kept, nothing read.
     QCOMPARE(openWindow(), first);
     QCOMPARE(first->sheet().value(2), QStringLiteral("1`"));
-    QTest::mouseClick(first->OK, Qt::LeftButton);
+    QTest::mouseClick(button(first, "OK"), Qt::LeftButton);
     QTRY_VERIFY(!controller_->window());
     QVERIFY(seedAssignment(connected_->fixture(),
                            {{"100", "`12"}, {"101", "1`2`3"}, {"102", "1`"}, {"103", "4`"}}));
     FMLart *second = openWindow();
     QVERIFY(second);
-    QCOMPARE(second->lalist->grid().rowText(2), QStringLiteral("102;Prämie;Basisbezug;"));
+    QCOMPARE(lalist(second)->grid().rowText(2), QStringLiteral("102;Prämie;Basisbezug;"));
 }
 
 void FMLartTest::notOpenedWhenLoadingFails() {
