@@ -103,8 +103,7 @@ int main(int argc, char *argv[]) {
 
     WageTypesController controller(
         nullptr, {[] { return QSqlDatabase::database(QStringLiteral("lohnart")); },
-                  {[](const QString &line) { return gateway.ServerExecuteChecked(line); },
-                   [] { return gateway.logon.Connected; }},
+                  gatewayChannel(gateway),
                   &messages,
                   {}});
 
@@ -132,9 +131,7 @@ int main(int argc, char *argv[]) {
                 mustRun(AssignmentLines::write(keys.at(row), window->sheet().value(row)));
         }));
         saves.append(milliseconds([&] {
-            if (!window->sheet().save(
-                    {[](const QString &line) { return gateway.ServerExecuteChecked(line); }, {}},
-                    messages))
+            if (!window->sheet().save(gatewayChannel(gateway), messages))
                 fail(QStringLiteral("the save failed"));
         }));
         window->close();
