@@ -6,6 +6,7 @@
 #include "login/FMPass.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
+#include "tests/export/ProgressControls.h"
 #include "tests/support/RecordedMessages.h"
 #include "wagetypes/FMLart.h"
 #include "wagetypes/WageTypeTexts.h"
@@ -25,16 +26,6 @@
 
 #include <memory>
 #include <utility>
-
-namespace {
-// The progress window's meter and its (or another window's) OK button, by their names.
-ProgressMeter *fort1(const kwpexport *window) {
-    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
-}
-QPushButton *okButton(const QWidget *window) {
-    return window->findChild<QPushButton *>(QStringLiteral("OK"));
-}
-} // namespace
 
 // The export as the user starts it: the main window's "Export" button, the progress window
 // beside it, the windows the main window opens meanwhile, the real channel to the GT.M demo

@@ -9,6 +9,7 @@
 #include "gateway/MsmClient.h"
 #include "tests/export/ConnectedServer.h"
 #include "tests/export/PayrollFile.h"
+#include "tests/export/ProgressControls.h"
 #include "tests/support/ErpServerFixture.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TestExportRun.h"
@@ -19,16 +20,6 @@
 
 #include <csignal>
 #include <memory>
-
-namespace {
-// The progress window's meter and its (or another window's) OK button, by their names.
-ProgressMeter *fort1(const kwpexport *window) {
-    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
-}
-QPushButton *okButton(const QWidget *window) {
-    return window->findChild<QPushButton *>(QStringLiteral("OK"));
-}
-} // namespace
 
 // The export run through the real progress window, the real command channel and the GT.M
 // demo ERP server, whose WINKWP stand-in keeps every record it takes byte for byte. The run's

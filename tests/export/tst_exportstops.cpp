@@ -1,22 +1,13 @@
 #include "export/ExportRun.h"
 #include "export/ProgressMeter.h"
 #include "export/kwpexport.h"
+#include "tests/export/ProgressControls.h"
 #include "tests/export/StandInExport.h"
 
 #include <QPushButton>
 #include <QTest>
 
 #include <memory>
-
-namespace {
-// The progress window's meter and its (or another window's) OK button, by their names.
-ProgressMeter *fort1(const kwpexport *window) {
-    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
-}
-QPushButton *okButton(const QWidget *window) {
-    return window->findChild<QPushButton *>(QStringLiteral("OK"));
-}
-} // namespace
 
 using Failure = StandInConnection::Failure;
 Q_DECLARE_METATYPE(Failure)

@@ -1,22 +1,13 @@
 #include "export/ExportWindowView.h"
 #include "export/ProgressMeter.h"
 #include "export/kwpexport.h"
+#include "tests/export/ProgressControls.h"
 #include "widgets/FittedLayout.h"
 
 #include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-
-namespace {
-// The progress window's meter and its (or another window's) OK button, by their names.
-ProgressMeter *fort1(const kwpexport *window) {
-    return window->findChild<ProgressMeter *>(QStringLiteral("fort1"));
-}
-QPushButton *okButton(const QWidget *window) {
-    return window->findChild<QPushButton *>(QStringLiteral("OK"));
-}
-} // namespace
 
 // The progress window and its meter, as real widgets.
 class ExportWindowTest : public QObject {
