@@ -1,7 +1,5 @@
 #include "gateway/CacheControl.h"
 
-#include <utility>
-
 CacheControl::CacheControl(const GatewaySettings &settings)
     : m_settings(settings) {}
 
@@ -59,19 +57,20 @@ ServerAnswer CacheControl::run(const QString &line) {
 
 ServerAnswer CacheControl::logOn(const QString &company, const QString &branch,
                                  const QString &password) {
-    m_resumeToken.clear();
+    m_channel.takeResumeToken(); // the earlier log-on's token goes with it
     if (!m_channel.awaitsGreeting() || m_channel.greet('C', m_nameSpace))
         m_channel.logOn(company, branch, password, false, m_p0);
     else
         m_p0.resize(0);
     const ServerAnswer result = answer();
     if (result.ok && !result.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
-        m_resumeToken = m_channel.registerResumeToken();
+        m_channel.registerResumeToken();
     return result;
 }
 
-std::unique_ptr<ErpConnection> CacheControl::reopen(QString *why) const {
-    if (m_resumeToken.isEmpty()) {
+std::unique_ptr<ErpConnection> CacheControl::reopen(QString *why) {
+    const QByteArray token = m_channel.takeResumeToken();
+    if (token.isEmpty()) {
         if (why)
             *why = QStringLiteral("no resume token: the line service took none");
         return nullptr;
@@ -80,8 +79,7 @@ std::unique_ptr<ErpConnection> CacheControl::reopen(QString *why) const {
     fresh->setSecurity(m_security);
     fresh->setServer(m_server);
     fresh->setNameSpace(m_nameSpace);
-    const bool resumed =
-        fresh->m_channel.resume(std::exchange(m_resumeToken, QByteArray()), false, fresh->m_p0);
+    const bool resumed = fresh->m_channel.resume(token, false, fresh->m_p0);
     const ServerAnswer logon = fresh->answer();
     if (resumed && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
         return fresh;

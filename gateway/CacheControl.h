@@ -42,7 +42,7 @@ public:
         return m_channel.takesRecordsInFlight() ? &m_channel : nullptr;
     }
     bool answersByOutput() const override { return false; }
-    std::unique_ptr<ErpConnection> reopen(QString *why) const override;
+    std::unique_ptr<ErpConnection> reopen(QString *why) override;
     ServerAnswer flightAnswer(bool ok, QString &answer) const override {
         ServerAnswer result = this->answer();
         result.answer.resize(0);
@@ -52,9 +52,6 @@ public:
     }
 
 private:
-    // The resume token of the last log-on, for reopen(), which uses it up; empty when the
-    // service took none.
-    mutable QByteArray m_resumeToken;
     ServerAnswer answer() const;
     GatewaySettings m_settings;
     LineSecurity m_security;

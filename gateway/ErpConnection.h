@@ -41,7 +41,7 @@ public:
     // A new connection to the same server, logged on with the resume token of this one's last
     // log-on (no password is kept): it may ask a run's progress, nothing else. The token is used
     // up. Null when it cannot be opened or the service took no token (*why says why).
-    virtual std::unique_ptr<ErpConnection> reopen(QString *why) const = 0;
+    virtual std::unique_ptr<ErpConnection> reopen(QString *why) = 0;
     // The answer of the flight channel's last call as run() would give it; takes answer.
     virtual ServerAnswer flightAnswer(bool ok, QString &answer) const = 0;
 };

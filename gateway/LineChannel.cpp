@@ -4,6 +4,8 @@
 
 #include <QRandomGenerator>
 
+#include <utility>
+
 bool LineChannel::fail(int code, const QString &text, const QString &details) {
     m_errorCode = code;
     m_errorText = text;
@@ -20,6 +22,7 @@ bool LineChannel::connectTo(const QString &host, const QString &port,
                             const GatewaySettings &settings, const LineSecurity &security) {
     m_client.close();
     m_resumable = false;
+    m_resumeToken.clear();
     m_connectTimeoutMs = settings.connectTimeoutMs;
     m_answerTimeoutMs = settings.answerTimeoutMs;
     m_charset = ServerCharset::byName(settings.charset);
@@ -58,6 +61,7 @@ bool LineChannel::logOn(const QString &company, const QString &branch, const QSt
                         bool capture, QString &answer) {
     answer.resize(0);
     m_resumable = false; // a log-on ends the one before, and with it its token
+    m_resumeToken.clear();
     if (!isOpen())
         return fail(NotConnected, GatewayTexts::notConnected());
     QByteArray fields[3];
@@ -91,6 +95,7 @@ bool LineChannel::takeReply(bool sent, bool capture, QString &answer) {
 
 void LineChannel::close() {
     m_resumable = false;
+    m_resumeToken.clear();
     m_client.close();
 }
 
@@ -127,18 +132,23 @@ bool LineChannel::progress(const QByteArray &runId, QString &answer) {
                      answer);
 }
 
-QByteArray LineChannel::registerResumeToken() {
+void LineChannel::registerResumeToken() {
     if (!isOpen() || !m_client.serviceKnows("resume"))
-        return QByteArray();
+        return;
     quint32 words[4];
     QRandomGenerator::system()->fillRange(words);
     const QByteArray token =
         QByteArray(reinterpret_cast<const char *>(words), sizeof words).toHex();
     // The log-on's outcome stands whatever happens here: a token is an extra, never a failure.
     if (!m_client.registerToken(token, m_answerTimeoutMs, m_reply) || !m_reply.ok())
-        return QByteArray();
+        return;
+    m_resumeToken = token;
     m_resumable = true;
-    return token;
+}
+
+QByteArray LineChannel::takeResumeToken() {
+    m_resumable = false;
+    return std::exchange(m_resumeToken, QByteArray());
 }
 
 bool LineChannel::resume(const QByteArray &token, bool capture, QString &answer) {

@@ -56,10 +56,12 @@ public:
     bool progress(const QByteArray &runId, QString &answer);
 
     // Resume tokens (PROTOCOL.md), so that no password is kept for a fresh connection: after
-    // a log-on that named a user, a new random token (128 bits) registered with the service;
-    // empty when the service takes none or did not take it. A fresh connection logs on with it
-    // by resume() to ask progress() and nothing else; the answer as logOn()'s.
-    QByteArray registerResumeToken();
+    // a log-on that named a user, a new random token (128 bits) registered with the service
+    // and kept here until takeResumeToken() hands it on (empty when the service took none). A
+    // fresh connection logs on with it by resume() to ask progress() and nothing else; the
+    // answer as logOn()'s. Once handed on, no record goes in flight here any more.
+    void registerResumeToken();
+    QByteArray takeResumeToken();
     bool resume(const QByteArray &token, bool capture, QString &answer);
 
     // Connected and greeted.
@@ -87,6 +89,7 @@ private:
     int m_connectTimeoutMs = 5000;
     int m_answerTimeoutMs = 30000;
     bool m_resumable = false; // a resume token stands for this connection's log-on
+    QByteArray m_resumeToken; // the token this log-on registered, until it is handed on
     int m_errorCode = NoError;
     QString m_errorText;
     QString m_errorDetails;

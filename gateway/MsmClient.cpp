@@ -2,8 +2,6 @@
 
 #include "gateway/GatewayTexts.h"
 
-#include <utility>
-
 MsmClient::MsmClient(const ServerProfile &profile, const GatewaySettings &settings)
     : MsmClient(profile.host, profile.port, profile.nameSpace, settings) {
     m_security = settings.security;
@@ -45,17 +43,18 @@ ServerAnswer MsmClient::run(const QString &line) {
 
 ServerAnswer MsmClient::logOn(const QString &company, const QString &branch,
                               const QString &password) {
-    m_resumeToken.clear();
+    m_channel.takeResumeToken(); // the earlier log-on's token goes with it
     QString written;
     const bool ok = m_channel.logOn(company, branch, password, true, written);
     const ServerAnswer result = answer(ok, written);
     if (result.ok && !result.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
-        m_resumeToken = m_channel.registerResumeToken();
+        m_channel.registerResumeToken();
     return result;
 }
 
-std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
-    if (m_resumeToken.isEmpty()) {
+std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) {
+    const QByteArray token = m_channel.takeResumeToken();
+    if (token.isEmpty()) {
         if (why)
             *why = QStringLiteral("no resume token: the line service took none");
         return nullptr;
@@ -68,8 +67,7 @@ std::unique_ptr<ErpConnection> MsmClient::reopen(QString *why) const {
         return nullptr;
     }
     QString written;
-    const bool resumed =
-        fresh->m_channel.resume(std::exchange(m_resumeToken, QByteArray()), true, written);
+    const bool resumed = fresh->m_channel.resume(token, true, written);
     const ServerAnswer logon = fresh->answer(resumed, written);
     if (logon.ok && !logon.answer.section(QLatin1Char('`'), 0, 0).isEmpty())
         return fresh;

@@ -42,15 +42,12 @@ public:
         return m_channel.takesRecordsInFlight() ? &m_channel : nullptr;
     }
     bool answersByOutput() const override { return true; }
-    std::unique_ptr<ErpConnection> reopen(QString *why) const override;
+    std::unique_ptr<ErpConnection> reopen(QString *why) override;
     ServerAnswer flightAnswer(bool ok, QString &answer) const override {
         return this->answer(ok, answer);
     }
 
 private:
-    // The resume token of the last log-on, for reopen(), which uses it up; empty when the
-    // service took none.
-    mutable QByteArray m_resumeToken;
     ServerAnswer answer(bool ok, QString &written) const;
     QString m_host;
     QString m_port;

@@ -95,7 +95,6 @@ private:
 
 void ExportJournalTest::init() {
     run_ = std::make_unique<StandInExport>();
-    Session &session = run_->session;
     // Many decimals and large values (kept as text by SQLite, read exactly), negative amounts,
     // NULLs; two clients and three wage types, in the query's order.
     const struct {

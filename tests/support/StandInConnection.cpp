@@ -58,7 +58,7 @@ ServerAnswer StandInConnection::logOn(const QString &, const QString &, const QS
     return answer;
 }
 
-std::unique_ptr<ErpConnection> StandInConnection::reopen(QString *why) const {
+std::unique_ptr<ErpConnection> StandInConnection::reopen(QString *why) {
     if (why)
         *why = QStringLiteral("a stand-in cannot be opened anew");
     return nullptr;

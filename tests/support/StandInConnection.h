@@ -38,7 +38,7 @@ public:
     bool isOpen() const override { return open_; }
     LineChannel *flightChannel() override { return nullptr; }
     bool answersByOutput() const override { return true; }
-    std::unique_ptr<ErpConnection> reopen(QString *why) const override;
+    std::unique_ptr<ErpConnection> reopen(QString *why) override;
     ServerAnswer flightAnswer(bool ok, QString &answer) const override;
 
 private:
